@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Sets up everything and runs the whole test suite:
+#   1. the unit tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#   2. the fuzz targets' corpus replays (clang, libFuzzer),
+#   3. the full suite (unit, render, end-to-end) through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+JOBS=${JOBS:-$(nproc)}
+
+bash scripts/install-deps.sh
+
+echo "== sanitizer build (address, undefined): unit tests"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON -DTOLVAN_UNIT_ONLY=ON \
+      -DTOLVAN_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$JOBS"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j"$JOBS" -L unit)
+
+if [ -d tests/fuzz ] && ls tests/fuzz/*.cpp >/dev/null 2>&1; then
+  echo "== fuzz targets: corpus replay"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_FUZZ=ON \
+        -DTOLVAN_UNIT_ONLY=ON -DTOLVAN_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j"$JOBS"
+  (cd build-fuzz && ctest --output-on-failure -j"$JOBS" -L fuzz)
+fi
+
+echo "== full suite"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+cd build && ctest --output-on-failure -j"$JOBS"

@@ -1,0 +1,471 @@
+#include "app/GameLogic.h"
+
+#include <ctime>
+
+#include "app/GameSharedData.h"
+#include "app/LanguageMessages.h"
+#include "framework/Clock.h"
+#include "framework/Log.h"
+#include "framework/ZBAutoreleasePool.h"
+
+int32_t GameLogic::s_connected_sessions = 0;
+
+namespace {
+// Do-nothing implementations used until the program installs the real ones.
+IScreenHooks g_null_screen;
+ISplashHooks g_null_splash;
+ILayerHooks g_null_notify, g_null_web, g_null_player_image, g_null_sub_play;
+ISoundHooks g_null_sound;
+IWorkerHooks g_null_workers;
+IServiceHooks g_null_services;
+
+GameHooks Complete(const GameHooks& h) {
+  GameHooks r = h;
+  if (!r.screen) r.screen = &g_null_screen;
+  if (!r.splash) r.splash = &g_null_splash;
+  if (!r.notify) r.notify = &g_null_notify;
+  if (!r.web_content) r.web_content = &g_null_web;
+  if (!r.player_image) r.player_image = &g_null_player_image;
+  if (!r.sub_play) r.sub_play = &g_null_sub_play;
+  if (!r.sound) r.sound = &g_null_sound;
+  if (!r.workers) r.workers = &g_null_workers;
+  if (!r.services) r.services = &g_null_services;
+  return r;
+}
+
+constexpr HookColor Rgba255(int r, int g, int b, int a) {
+  return HookColor{r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f};
+}
+}  // namespace
+
+GameLogic::GameLogic() : m_hooks(Complete(GameHooks{})) {}
+
+GameLogic::~GameLogic() {
+  m_hooks.workers->Shutdown();
+  for (int i = 0; i < 4; ++i) {
+    delete m_sessions[i];
+    m_sessions[i] = nullptr;
+  }
+  m_mode_current = nullptr;
+  m_mode_next = nullptr;
+  m_hooks.web_content->Shutdown();
+  m_hooks.player_image->Shutdown();
+  m_hooks.notify->Shutdown();
+  m_hooks.sub_play->Shutdown();
+  m_hooks.services->Shutdown();
+  m_hooks.splash->Shutdown();
+  m_hooks.sound->Shutdown();
+  GameSharedData::DestroyInstance();
+  m_hooks.screen->Shutdown();
+  if (ZBPoolManager* pm = &ZBPoolManager::Get()) {
+    if (pm->Current()) pm->Current()->Drain();
+    pm->Pop();
+    ZBPoolManager::Destroy();
+  }
+}
+
+void GameLogic::SetHooks(const GameHooks& hooks) { m_hooks = Complete(hooks); }
+
+void GameLogic::SetModes(GameMode* login, GameMode* lobby, GameMode* play) {
+  m_login_mode = login;
+  m_lobby_mode = lobby;
+  m_play_mode = play;
+}
+
+int GameLogic::InitializeGame(void* window, int width, int height) {
+  if (m_initialized) {
+    Log(LOG_TRACE, "GameLogic::InitializeGame ReloadSurface");
+    m_hooks.screen->ReloadSurface(m_package);
+    if (m_mode_current && m_mode_current->created && !m_mode_next) m_mode_current->OnReloadSurface();
+    return m_initialized;
+  }
+  m_enter_user_data = nullptr;
+  m_enter_callback = nullptr;
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GSScreen ... %x", static_cast<unsigned>(time(nullptr)));
+  if (!m_hooks.screen->InitWindow(window, width, height)) return 0;
+  m_hooks.screen->SetDesignSize(1280, 720);
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_SURFACE->Initialize()");
+  if (!m_hooks.screen->InitSurface(m_package)) return 0;
+  GameSharedData::Instance()->Load();
+  m_hooks.workers->Start();
+  ZBPoolManager::Get().Push();
+  if (!m_hooks.screen->LoadStartupImages()) return 0;
+  if (!m_hooks.splash->Initialize()) return 0;
+  m_state = 1;
+  return 1;
+}
+
+int GameLogic::RunStage2() {
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init Game_Interface_Init");
+  if (!m_hooks.services->PlatformInit()) return 0;
+  m_hooks.splash->SetSplashWindow(30000, true);
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_PLAYER_IMAGE->Initialize()");
+  if (!m_hooks.player_image->Initialize()) return 0;
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_SURFACE->CreateFont");
+  for (int i = 0; i < 4; ++i) {
+    if (!m_sessions[i] && m_session_factory) m_sessions[i] = m_session_factory(i, this);
+  }
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_SHARED_IMAGE->Load_Images()");
+  if (!m_hooks.screen->LoadSharedImages()) return 0;
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_NOTIFY->Initialize()");
+  if (!m_hooks.notify->Initialize()) return 0;
+  Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_SUB_PLAY->Initialize()");
+  if (!m_hooks.sub_play->Initialize()) return 0;
+  if (!m_hooks.services->SceneManagerInit()) return 0;
+  for (GameMode* m : {m_login_mode, m_lobby_mode, m_play_mode}) {
+    if (m && !m->LoadResources()) return 0;
+  }
+  if (!m_hooks.services->WebContentInit()) return 0;
+  m_initialized = 1;
+  m_hooks.splash->SetSplashWindow(30000, false);
+  m_network_state = 1;
+  if (!m_mode_started) {
+    m_mode_started = 1;
+    SetNextMode(m_login_mode, 0);
+  }
+  m_state = 3;
+  return 1;
+}
+
+void GameLogic::ProcessFrame() {
+  if (m_state == 1) {
+    m_state = 2;
+    return;
+  }
+  if (m_state == 2 && !RunStage2()) return;
+  if (!m_initialized) return;
+
+  m_hooks.workers->FrameStep();
+  if (!m_mode_started) return;
+
+  if (m_mode_next) {
+    GameMode* next = m_mode_next;
+    m_mode_next = nullptr;
+    ChangeMode(next, m_mode_next_param1, m_mode_next_param2);
+    SleepMs(10);
+  }
+
+  if (GameMode* mode = m_mode_current; mode && mode->created) {
+    if (mode->init_processed) {
+      mode->Update();
+    } else if (GetTickMs() - mode->start_time > mode->init_delay) {
+      Log(LOG_TRACE, "this->m_mode_current->IsInit_Processed() BEGIN");
+      mode->OnInit_Process();
+      Log(LOG_TRACE, "this->m_mode_current->IsInit_Processed() END");
+    }
+  }
+
+  m_hooks.notify->FrameStep();
+  m_hooks.web_content->FrameStep();
+  m_hooks.player_image->FrameStep();
+  m_hooks.sub_play->FrameStep();
+
+  s_connected_sessions = 0;
+  for (int i = 0; i < 3; ++i) {
+    IGameSession* s = m_sessions[i];
+    if (s && s->IsConnected()) {
+      s->ProcessEvent(60000);
+      ++s_connected_sessions;
+    }
+  }
+}
+
+void GameLogic::RenderFrame() {
+  IScreenHooks* screen = m_hooks.screen;
+  if (m_state == 1 || m_state == 2) {
+    screen->BeginFrame();
+    screen->DrawLoadingPicture();
+    screen->EndFrame();
+    return;
+  }
+  if (m_state != 3 || !m_initialized) return;
+  if (m_mode_current && m_hooks.splash->IsSplashShown()) return;
+  if (!screen->FrameDue()) return;
+
+  screen->BeginFrame();
+  if (m_mode_started && m_mode_current) {
+    if (m_mode_current->created) {
+      m_mode_current->Draw();
+      m_hooks.notify->Draw();
+      if (m_mode_current->mode_id == GameMode::kModeLobby) m_hooks.web_content->Draw();
+    }
+  } else {
+    screen->DrawLoadingPicture();
+  }
+  if (m_hooks.splash->IsLoadingActive() && m_mode_started) m_hooks.splash->DrawOverlay();
+  if (m_mode_current && m_mode_current->mode_id != GameMode::kModeLogin && !m_hooks.splash->IsBusy() &&
+      s_connected_sessions == 0) {
+    DrawDisconnectedBanner();
+    m_mode_current->OnConnectionLost(0);
+  }
+  screen->EndFrame();
+  ZBPoolManager::Get().Pop();
+}
+
+void GameLogic::DrawDisconnectedBanner() {
+  m_hooks.screen->DrawRoundRect(440, 560, 840, 595, 10, 20, 1.0f, Rgba255(74, 44, 6, 220),
+                                Rgba255(90, 56, 13, 220));
+  m_hooks.screen->DrawTextCentered(LangMessage(217), 440, 560, 840, 595, 18, HookColor{1, 1, 1, 1});
+}
+
+int GameLogic::SetNextMode(GameMode* mode, int param) {
+  if (mode == m_mode_current) return 1;
+  if (m_mode_current) m_mode_current->Show(0, 0);
+  m_mode_next = mode;
+  m_mode_next_param1 = 0;
+  m_mode_next_param2 = param;
+  return 1;
+}
+
+int GameLogic::ChangeMode(GameMode* mode, int param1, int param2) {
+  if (mode == m_mode_current) return 1;
+  SleepMs(10);
+  if (m_mode_current) {
+    Log(LOG_TRACE, "this->m_mode_current->Cleanup() BEGIN");
+    m_mode_current->Cleanup();
+    Log(LOG_TRACE, "this->m_mode_current->Cleanup() END");
+  }
+  m_mode_current = mode;
+  if (!mode) {
+    SleepMs(10);
+    return 1;
+  }
+  Log(LOG_TRACE, "this->m_mode_current->Create() BEGIN");
+  if (!mode->Create(param1, param2)) {
+    Log(LOG_TRACE, "this->m_mode_current->Create() ERROR");
+    return 0;
+  }
+  Log(LOG_TRACE, "this->m_mode_current->Create() END");
+  mode->Start();
+  SleepMs(10);
+  return 1;
+}
+
+bool GameLogic::ScalePointer(int x, int y) {
+  if (m_hooks.splash->IsBusy()) return false;
+  if (!m_mode_started) return false;
+  m_pointer_x = static_cast<int32_t>(static_cast<float>(x) * m_hooks.screen->PointerScaleX());
+  m_pointer_y = static_cast<int32_t>(static_cast<float>(y) * m_hooks.screen->PointerScaleY());
+  return true;
+}
+
+int GameLogic::OnPointerDown(int button, int x, int y) {
+  if (!ScalePointer(x, y)) return 0;
+  const int px = m_pointer_x, py = m_pointer_y;
+  if (m_mode_current && m_mode_current->mode_id == GameMode::kModeLobby &&
+      m_hooks.web_content->OnTouchDown(button, px, py))
+    return 1;
+  if (m_hooks.notify->OnTouchDown(button, px, py)) return 1;
+  if (m_mode_current && m_mode_current->TakesInput()) return m_mode_current->OnTouchDown(button, px, py);
+  return 0;
+}
+
+int GameLogic::OnPointerUp(int button, int x, int y) {
+  if (!ScalePointer(x, y)) return 0;
+  const int px = m_pointer_x, py = m_pointer_y;
+  if (m_mode_current && m_mode_current->mode_id == GameMode::kModeLobby &&
+      m_hooks.web_content->OnTouchUp(button, px, py))
+    return 1;
+  if (m_hooks.notify->OnTouchUp(button, px, py)) return 1;
+  if (m_mode_current && m_mode_current->TakesInput()) return m_mode_current->OnTouchUp(button, px, py);
+  return 0;
+}
+
+int GameLogic::OnPointerMove(int x, int y) {
+  if (!ScalePointer(x, y)) return 0;
+  const int px = m_pointer_x, py = m_pointer_y;
+  if (m_mode_current && m_mode_current->mode_id == GameMode::kModeLobby &&
+      m_hooks.web_content->OnTouchMove(0, px, py))
+    return 1;
+  if (m_hooks.notify->OnTouchMove(0, px, py)) return 1;
+  if (m_mode_current && m_mode_current->TakesInput()) return m_mode_current->OnTouchMove(0, px, py);
+  return 0;
+}
+
+int GameLogic::OnPointerWheel(int delta, int x, int y) {
+  if (!ScalePointer(x, y)) return 0;
+  const int px = m_pointer_x, py = m_pointer_y;
+  if (m_hooks.notify->OnWheel(delta, px, py)) return 1;
+  if (m_mode_current && m_mode_current->TakesInput()) return m_mode_current->OnWheel(delta, px, py);
+  return 0;
+}
+
+void GameLogic::OnBackKey() {
+  if (m_hooks.splash->IsBusy()) return;
+  if (GameSharedData::Instance()->m_sound_on) m_hooks.sound->PlayEffect(2);
+  if (m_hooks.notify->OnBackKey()) return;
+  if (m_mode_current) m_mode_current->Close();
+}
+
+int GameLogic::ProcessPacket(Packet* packet) {
+  if (!packet) return 0;
+  switch (packet->id) {
+    case 160:
+    case 187:
+    case 191:
+      return 1;
+    default:
+      break;
+  }
+  int result = 1;
+  if (HandleGlobalPacket(packet, &result)) return result;
+  if (!m_mode_current) return 1;
+  return m_mode_current->OnPacket(packet);
+}
+
+void GameLogic::OnSessionConnect(IGameSession* session) {
+  Log(LOG_TRACE, "GameLogic::OnConnect(%d)", session->SessionIndex());
+  m_session_index = session->SessionIndex();
+}
+
+void GameLogic::OnSessionClose(IGameSession* session) {
+  Log(LOG_TRACE, "GameLogic::OnClose(%d)", session->SessionIndex());
+}
+
+void GameLogic::CompleteEnterRequest(IGameSession* session) {
+  EnterServerCallback cb = m_enter_callback;
+  void* ud = m_enter_user_data;
+  m_enter_callback = nullptr;
+  m_enter_user_data = nullptr;
+  if (cb) cb(ud, session);
+}
+
+void GameLogic::DropEnterRequest() {
+  m_enter_user_data = nullptr;
+  m_enter_callback = nullptr;
+  m_hooks.splash->HideLoading();
+}
+
+void GameLogic::EnterServer(int kind, int param, void* user_data, EnterServerCallback callback) {
+  m_enter_block.Clear();
+  m_enter_block.SetSelector2(param);
+  m_enter_block.SetKind(kind);
+  m_enter_user_data = user_data;
+  m_enter_callback = callback;
+  IGameSession* cur = CurrentSession();
+  if (cur && cur->IsConnected() && cur->IsLoggedIn() && cur->Info().Kind() == kind) {
+    m_hooks.splash->HideLoading();
+    CompleteEnterRequest(cur);
+    return;
+  }
+  m_hooks.sub_play->Stop();
+  ServerInfo block = m_enter_block;
+  m_hooks.workers->QueueJob([this, block]() { EnterServerJob(block); });
+}
+
+void GameLogic::EnterServerJob(const ServerInfo& block) {
+  IGameSession* cur = CurrentSession();
+  m_hooks.splash->ShowLoading(30000, 1);
+  const int kind = block.Kind();
+  bool skip_to_request = false;
+  if (cur && cur->IsConnected()) {
+    if (cur->Info().Kind() == 0) {
+      skip_to_request = true;
+    } else {
+      if (cur->IsLoggedIn()) {
+        cur->SetBusy(true);
+        Packet leave(146);
+        leave.WriteInt32(0);
+        cur->SendAndWait(leave, 10000, false);
+        cur->SetBusy(false);
+      }
+      cur->CloseAndWait();
+    }
+  }
+  IGameSession* master = m_sessions[0];
+  if (!master) {
+    DropEnterRequest();
+    return;
+  }
+  if (!skip_to_request) {
+    master->Info() = GameSharedData::Instance()->m_master_server;
+    master->Info().SetKind(0);
+    if (!master->Connect(master->Info().Host(), master->Info().Port(), false)) {
+      DropEnterRequest();
+      return;
+    }
+  }
+  IGameSession* target = master;
+  if (kind != 0) {
+    Packet req(148);
+    req.WriteInt32(kind);
+    req.WriteInt32(0);
+    req.WriteInt32(block.Selector2());
+    master->SetBusy(true);
+    int ok = master->SendAndWait(req, 10000, false);
+    master->SetBusy(false);
+    if (!ok) {
+      DropEnterRequest();
+      return;
+    }
+    Packet& reply = master->ReplyBuffer();
+    int32_t result = 0;
+    ServerInfo info;
+    reply.ReadInt32(&result);
+    reply.ReadBytes(info.raw, sizeof(info.raw));
+    if (result == 0) {
+      DropEnterRequest();
+      return;
+    }
+    if (master->IsConnected() && master->IsLoggedIn()) {
+      master->SetBusy(true);
+      Packet leave(146);
+      leave.WriteInt32(0);
+      master->SendAndWait(leave, 10000, false);
+      master->SetBusy(false);
+    }
+    master->CloseAndWait();
+    target = m_sessions[kind & 3];
+    if (!target) {
+      DropEnterRequest();
+      return;
+    }
+    target->Info() = info;
+    if (!target->Connect(info.Host(), info.Port(), false)) {
+      DropEnterRequest();
+      return;
+    }
+  }
+  SleepMs(10);
+  m_hooks.splash->HideLoading();
+
+  GameSharedData* data = GameSharedData::Instance();
+  Packet login(145);
+  login.WriteMarker();
+  if (kind == 0) login.WriteInt32(1);
+  login.WriteBytes(data->m_user_info, 30);
+  login.WriteInt32(data->UserNumber());
+  if (!target->SendAsync(login, nullptr, nullptr)) DropEnterRequest();
+}
+
+void GameLogic::Logout() {
+  IGameSession* cur = CurrentSession();
+  if (cur && cur->IsConnected()) {
+    if (cur->IsLoggedIn()) {
+      Packet leave(146);
+      leave.WriteInt32(0);
+      cur->SendAndWait(leave, 5000, true);
+    }
+    cur->CloseAndWait();
+  }
+  SleepMs(100);
+  CloseAllSessions();
+  GameSharedData::Instance()->ResetDefaults();
+  if (m_sessions[0]) m_sessions[0]->SetHelloOk(false);
+  SetNextMode(m_login_mode, 0);
+}
+
+void GameLogic::CloseAllSessions() {
+  for (int i = 3; i >= 0; --i) {
+    IGameSession* s = m_sessions[i];
+    if (!s) continue;
+    if (s->IsConnected()) {
+      s->Close();
+      s->Close();
+      uint32_t start = GetTickMs();
+      while (s->IsConnected() && GetTickMs() - start < 10000) SleepMs(10);
+    } else {
+      s->SetLoggedIn(false);
+    }
+  }
+}

@@ -1,0 +1,107 @@
+#pragma once
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "app/GameHooks.h"
+#include "app/GameMode.h"
+#include "framework/CriticalSection.h"
+#include "framework/ZBObject.h"
+#include "framework/ZBSingleton.h"
+#include "net/IGameSession.h"
+#include "net/ServerInfo.h"
+
+// Completion of a request to enter a server: callback(user data, session).
+using EnterServerCallback = void (*)(void* user_data, IGameSession* session);
+// Creates session `index` (kind `index`) reporting to `owner`.
+using SessionFactory = IGameSession* (*)(int index, ISessionOwner* owner);
+
+// The centre of the client: start-up in two stages, the frame (advance and draw), the
+// mode machine, input routing, the global packet dispatcher, entering a server,
+// logout and the ordered shutdown.
+class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessionOwner {
+ public:
+  GameLogic();
+  ~GameLogic() override;
+
+  // Wiring done by the program (and by tests) before InitializeGame.
+  void SetHooks(const GameHooks& hooks);
+  const GameHooks& Hooks() const { return m_hooks; }
+  void SetModes(GameMode* login, GameMode* lobby, GameMode* play);
+  void SetSessionFactory(SessionFactory factory) { m_session_factory = factory; }
+
+  int InitializeGame(void* window, int width, int height);
+  void ProcessFrame();
+  void RenderFrame();
+
+  int SetNextMode(GameMode* mode, int param);
+  int ChangeMode(GameMode* mode, int param1, int param2);
+
+  int OnPointerDown(int button, int x, int y);
+  int OnPointerUp(int button, int x, int y);
+  int OnPointerMove(int x, int y);
+  int OnPointerWheel(int delta, int x, int y);
+  void OnBackKey();
+
+  // ISessionOwner
+  int ProcessPacket(Packet* packet) override;
+  void OnSessionConnect(IGameSession* session) override;
+  void OnSessionClose(IGameSession* session) override;
+
+  void EnterServer(int kind, int param, void* user_data, EnterServerCallback callback);
+  // Runs the server-entering sequence on the calling thread.
+  void EnterServerJob(const ServerInfo& block);
+  void Logout();
+  void CloseAllSessions();
+
+  IGameSession* Session(int index) const { return m_sessions[index & 3]; }
+  IGameSession* CurrentSession() const { return m_sessions[m_session_index & 3]; }
+  GameMode* CurrentMode() const { return m_mode_current; }
+  GameMode* NextMode() const { return m_mode_next; }
+  GameMode* LoginMode() const { return m_login_mode; }
+  GameMode* LobbyMode() const { return m_lobby_mode; }
+  GameMode* PlayMode() const { return m_play_mode; }
+
+  // Completes the pending enter request (called by the login reply handler).
+  void CompleteEnterRequest(IGameSession* session);
+
+  CriticalSection& FrameLock() { return m_frame_lock; }
+
+  int32_t m_state = 0;
+  int32_t m_initialized = 0;
+  int32_t m_mode_started = 0;
+  std::atomic<int32_t> m_quit{0};
+  int32_t m_network_state = 0;
+  std::array<IGameSession*, 4> m_sessions{};
+  int32_t m_session_index = 0;
+  GameMode* m_mode_current = nullptr;
+  GameMode* m_mode_next = nullptr;
+  int32_t m_mode_next_param1 = -1;
+  int32_t m_mode_next_param2 = -1;
+  void* m_package = nullptr;
+  void* m_enter_user_data = nullptr;
+  EnterServerCallback m_enter_callback = nullptr;
+  ServerInfo m_enter_block;
+  CriticalSection m_frame_lock;
+  std::atomic<int32_t> m_in_frame{0};
+  int32_t m_pointer_x = 0;
+  int32_t m_pointer_y = 0;
+
+  // Number of sessions among 0 to 2 found connected during the last frame.
+  static int32_t s_connected_sessions;
+
+ private:
+  int RunStage2();
+  bool ScalePointer(int x, int y);
+  void DrawDisconnectedBanner();
+  // Handles the global messages this dispatcher keeps; returns true when the packet
+  // was handled here and `*result` holds the answer for the session.
+  bool HandleGlobalPacket(Packet* packet, int* result);
+  void DropEnterRequest();
+
+  GameHooks m_hooks;
+  GameMode* m_login_mode = nullptr;
+  GameMode* m_lobby_mode = nullptr;
+  GameMode* m_play_mode = nullptr;
+  SessionFactory m_session_factory = nullptr;
+};

@@ -1,0 +1,36 @@
+#include "framework/ZBObject.h"
+
+#include "framework/ZBAutoreleasePool.h"
+
+namespace {
+int32_t g_object_serial = 0;
+}
+
+ZBObject::ZBObject() : m_serial(++g_object_serial) {}
+
+ZBObject::~ZBObject() {
+  // An object destroyed while it still sits in the current pool takes itself out
+  // (without a release), so the next drain does not touch freed memory.
+  if (m_autorelease_count > 0) {
+    ZBPoolManager& pm = ZBPoolManager::Get();
+    ZBAutoreleasePool* pool = pm.Current();
+    for (uint32_t i = 0; i < m_autorelease_count && pool; ++i) pool->Forget(this);
+    m_autorelease_count = 0;
+  }
+}
+
+int ZBObject::Release() {
+  if (m_refcount-- == 1) {
+    delete this;
+    return 1;
+  }
+  return 0;
+}
+
+void ZBObject::Autorelease() {
+  ZBAutoreleasePool* pool = ZBPoolManager::Get().Current();
+  if (!pool) return;
+  pool->AddPending(this);
+}
+
+int32_t ZBObject::LastSerial() { return g_object_serial; }

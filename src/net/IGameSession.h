@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+
+#include "net/Packet.h"
+#include "net/ServerInfo.h"
+
+// Completion of an asynchronous request: callback(user data, reply packet).
+using SessionReplyCallback = int (*)(void* user_data, Packet* reply);
+
+class IGameSession;
+
+// Who a session reports to (the game logic): connects, closes and every packet that is
+// not the awaited reply of a request.
+class ISessionOwner {
+ public:
+  virtual ~ISessionOwner() = default;
+  virtual void OnSessionConnect(IGameSession* session) = 0;
+  virtual void OnSessionClose(IGameSession* session) = 0;
+  virtual int ProcessPacket(Packet* packet) = 0;
+};
+
+// What the game logic needs of a connection to one of its servers. The real
+// implementation is the socket-backed game session; tests use fakes.
+class IGameSession {
+ public:
+  virtual ~IGameSession() = default;
+
+  virtual int SessionIndex() const = 0;
+  virtual bool IsConnected() const = 0;
+  virtual bool IsLoggedIn() const = 0;
+  virtual void SetLoggedIn(bool v) = 0;
+  virtual bool HelloOk() const = 0;
+  virtual void SetHelloOk(bool v) = 0;
+  virtual bool IsBusy() const = 0;
+  virtual void SetBusy(bool v) = 0;
+  virtual ServerInfo& Info() = 0;
+  virtual uint32_t EnterTime() const = 0;
+  virtual void SetEnterTime(uint32_t t) = 0;
+
+  // Reads the stream and dispatches at most a few packets; sends heartbeats.
+  virtual int ProcessEvent(uint32_t heartbeat_ms) = 0;
+  virtual int Connect(const char* host, int port, bool show_indicator) = 0;
+  // The session's close operation (the connection is dropped and the state reset).
+  virtual void Close() = 0;
+  virtual int CloseAndWait() = 0;
+  virtual int SendAndWait(Packet& packet, uint32_t timeout_ms, bool show_indicator) = 0;
+  virtual Packet& ReplyBuffer() = 0;
+  virtual int SendAsync(Packet& packet, void* user_data, SessionReplyCallback callback) = 0;
+  virtual int SendNoWait(Packet& packet) = 0;
+};

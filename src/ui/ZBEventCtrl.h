@@ -1,0 +1,37 @@
+#pragma once
+
+class ZBEventCtrl;
+
+// Told when a control is activated; the receiver compares `sender` with its controls.
+class ZBEventReceiver {
+ public:
+  virtual ~ZBEventReceiver() = default;
+  virtual void OnEvent(ZBEventCtrl* sender) = 0;
+};
+
+// Base of everything that takes pointer input. Coordinates are design units; the hit
+// rectangle is inclusive on all edges. Handlers return non-zero when they consumed
+// the event.
+class ZBEventCtrl {
+ public:
+  virtual ~ZBEventCtrl() = default;
+
+  virtual int Draw() { return 0; }
+  virtual int OnTouchDown(int button, int x, int y) { (void)button, (void)x, (void)y; return 0; }
+  virtual int OnTouchUp(int button, int x, int y) { (void)button, (void)x, (void)y; return 0; }
+  virtual int OnTouchMove(int button, int x, int y) { (void)button, (void)x, (void)y; return 0; }
+  virtual int OnWheel(int delta, int x, int y) { (void)delta, (void)x, (void)y; return 0; }
+  virtual void SetRect(int left, int top, int right, int bottom) {
+    m_left = left;
+    m_top = top;
+    m_right = right;
+    m_bottom = bottom;
+  }
+
+  bool HitTest(int x, int y) const { return x >= m_left && x <= m_right && y >= m_top && y <= m_bottom; }
+
+  ZBEventReceiver* m_receiver = nullptr;
+  int m_hidden = 0;
+  int m_enabled = 1;
+  int m_left = 0, m_top = 0, m_right = 0, m_bottom = 0;
+};
