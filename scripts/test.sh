@@ -17,11 +17,11 @@ cmake --build build-asan -j"$JOBS"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j"$JOBS" -L unit)
 
-if [ -d tests/fuzz ] && ls tests/fuzz/*.cpp >/dev/null 2>&1; then
+if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
   echo "== fuzz targets: corpus replay"
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_FUZZ=ON \
         -DTOLVAN_UNIT_ONLY=ON -DTOLVAN_BENCH=OFF >/dev/null
-  cmake --build build-fuzz -j"$JOBS"
+  cmake --build build-fuzz -j"$JOBS" --target fuzz_targets
   (cd build-fuzz && ctest --output-on-failure -j"$JOBS" -L fuzz)
 fi
 
