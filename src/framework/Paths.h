@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+
+// Folders the client reads and writes. Each one can be redirected with an environment
+// variable, which tests use to keep their files in a temporary folder:
+//   TOLVAN_CONFIG_DIR  settings            (default $XDG_CONFIG_HOME/tolvan, ~/.config/tolvan)
+//   TOLVAN_DATA_DIR    per-account files   (default $XDG_DATA_HOME/tolvan, ~/.local/share/tolvan)
+//   TOLVAN_STATE_DIR   logs                (default $XDG_STATE_HOME/tolvan, ~/.local/state/tolvan)
+std::string ConfigDir();
+std::string DataDir();
+std::string StateDir();
+
+// The install folder holding raw/, snd/ and web_content/ (the executable's folder).
+std::string ProgramDir();
+void SetProgramDir(const std::string& dir);
+// Folder of the running executable.
+std::string ExecutableDir();
+
+// mkdir -p; true when the folder exists afterwards.
+bool EnsureDir(const std::string& dir);
+
+// Replaces `path` with `data` so that a crash never leaves it half written: the data
+// goes to a temporary file in the same folder, is flushed to disk, then renamed over.
+bool WriteFileAtomic(const std::string& path, const std::string& data);
+// Whole file into `out`; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string* out);
