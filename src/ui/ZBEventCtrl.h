@@ -2,6 +2,11 @@
 
 class ZBEventCtrl;
 
+// The rectangle test used across the toolkit: all four edges are inside.
+inline bool ZBPointInRect(int left, int top, int right, int bottom, int x, int y) {
+  return x >= left && x <= right && y >= top && y <= bottom;
+}
+
 // Told when a control is activated; the receiver compares `sender` with its controls.
 class ZBEventReceiver {
  public:
@@ -11,7 +16,9 @@ class ZBEventReceiver {
 
 // Base of everything that takes pointer input. Coordinates are design units; the hit
 // rectangle is inclusive on all edges. Handlers return non-zero when they consumed
-// the event.
+// the event. `button` is 0 for the left mouse button and 1 for the right one; move
+// events carry 0. A hidden control is skipped by its group; a disabled one ignores
+// input (each control checks `m_enabled` itself).
 class ZBEventCtrl {
  public:
   virtual ~ZBEventCtrl() = default;
@@ -28,7 +35,7 @@ class ZBEventCtrl {
     m_bottom = bottom;
   }
 
-  bool HitTest(int x, int y) const { return x >= m_left && x <= m_right && y >= m_top && y <= m_bottom; }
+  bool HitTest(int x, int y) const { return ZBPointInRect(m_left, m_top, m_right, m_bottom, x, y); }
 
   ZBEventReceiver* m_receiver = nullptr;
   int m_hidden = 0;
