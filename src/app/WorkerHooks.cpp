@@ -1,0 +1,62 @@
+#include "app/WorkerHooks.h"
+
+#include "framework/Log.h"
+#include "framework/RunnerJob.h"
+#include "framework/ZBThread_runner.h"
+#include "framework/ZBTimer_manager.h"
+#include "framework/ZBWebDownload.h"
+
+namespace {
+
+using Closure = std::function<void()>;
+
+void RunClosure(void* /*object*/, void* argument) {
+  Closure& fn = *static_cast<Closure*>(argument);
+  if (fn) fn();
+}
+
+void FreeClosure(void* /*object*/, void* argument, int32_t /*end*/) { delete static_cast<Closure*>(argument); }
+
+}  // namespace
+
+WorkerHooks::~WorkerHooks() { Shutdown(); }
+
+void WorkerHooks::Start() {
+  if (m_started) return;
+  ZBTimer_manager::Instance()->Initialize();
+  ZBThread_runner::Instance()->StartWorkers();
+  ZBWebDownload::Instance()->StartWorker();
+  m_started = true;
+}
+
+void WorkerHooks::FrameStep() {
+  if (!m_started) return;
+  ZBTimer_manager::Instance()->Tick();
+  ZBThread_runner::Instance()->ProcessJobs();
+  ZBWebDownload::Instance()->ProcessRequests();
+  // ---- Connection-thread request dispatch and packet-thread token processing follow
+  // here, in that order. ----
+}
+
+void WorkerHooks::QueueJob(std::function<void()> job) {
+  if (!m_started) {
+    Log(LOG_WARNING, "[WARNING]: WorkerHooks::QueueJob | workers not running, job dropped");
+    return;
+  }
+  auto* j = new RunnerJob();
+  j->argument = new Closure(std::move(job));
+  j->function = &RunClosure;
+  j->object = this;
+  j->done = &FreeClosure;
+  ZBThread_runner::Instance()->AddJob(j);
+}
+
+void WorkerHooks::Shutdown() {
+  if (!m_started) return;
+  m_started = false;
+  ZBTimer_manager::DestroyInstance();
+  ZBWebDownload::DestroyInstance();
+  // ---- The packet thread and the connection thread are destroyed here, before the
+  // runner whose workers their jobs use. ----
+  ZBThread_runner::DestroyInstance();
+}
