@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <cstddef>
 #include <functional>
+
+#include "net/Packet.h"
 
 // The game logic drives the drawing surface, the overlays, sound and the background
 // workers through these small interfaces, so it builds and runs without a display.
@@ -106,6 +109,84 @@ class IServiceHooks {
   virtual void Shutdown() {}
 };
 
+// Message boxes, banners and the other notices of the notification layer.
+class INoticeHooks {
+ public:
+  virtual ~INoticeHooks() = default;
+  // Banner of `kind` (0 notice, 1 to 4 invitation styles); `sender` may be empty.
+  virtual void PushBanner(int kind, const char* text, const char* sender, int auto_close_ms) {
+    (void)kind, (void)text, (void)sender, (void)auto_close_ms;
+  }
+  // Message box of `type` (0 to 8); `dim` non-zero darkens the screen behind it.
+  virtual void PushBox(const char* title, int type, const char* text, int dim, int auto_close_ms) {
+    (void)title, (void)type, (void)text, (void)dim, (void)auto_close_ms;
+  }
+  // The error notice carrying a server result code.
+  virtual void ShowErrorCode(int code) { (void)code; }
+  // The tournament prize notice.
+  virtual void ShowPrize(int rubies, int value, int rank, int64_t chips) {
+    (void)rubies, (void)value, (void)rank, (void)chips;
+  }
+  // The level-up celebration.
+  virtual void ShowCelebration(int level, int value) { (void)level, (void)value; }
+};
+
+// The scenes shown over the modes, addressed by scene id (0 to 22).
+class ISceneHooks {
+ public:
+  virtual ~ISceneHooks() = default;
+  virtual bool IsSceneShown(int id) { (void)id; return false; }
+  // The page (show parameter) the scene currently shows, -1 when hidden.
+  virtual int ScenePage(int id) { (void)id; return -1; }
+  virtual void ShowScene(int id, int param) { (void)id, (void)param; }
+  virtual void HideScene(int id) { (void)id; }
+  // Selects `page` of a shown scene again, requesting its list when it is stale.
+  virtual void ReloadScenePage(int id, int page) { (void)id, (void)page; }
+  // Redraws the scene's current page from the shared data.
+  virtual void RefreshScene(int id) { (void)id; }
+  // Hands a reply to the scene that handles it; returns the dispatch result.
+  virtual int PassPacket(int id, Packet* packet) { (void)id, (void)packet; return 1; }
+  // A tournament record (120 bytes) for the tournament list or details.
+  virtual void SetTournamentRecord(int id, const uint8_t* record, size_t size) {
+    (void)id, (void)record, (void)size;
+  }
+  // Opens the details of a tournament the player is seated in.
+  virtual void OpenTournament(int tournament_id) { (void)tournament_id; }
+  // Asks the room list to enter a room (56-byte room request).
+  virtual void RequestRoom(const uint8_t* request, size_t size) { (void)request, (void)size; }
+  // The day-bonus record (28 bytes) received at login.
+  virtual void SetDayBonus(const uint8_t* record, size_t size) { (void)record, (void)size; }
+};
+
+// Commands carried out by the platform layer (open a page, upload the social friends, ...).
+class IPlatformHooks {
+ public:
+  virtual ~IPlatformHooks() = default;
+  virtual int Execute(int command, int option1, int option2, const char* text1, const char* text2,
+                      int option3) {
+    (void)command, (void)option1, (void)option2, (void)text1, (void)text2, (void)option3;
+    return 1;
+  }
+};
+
+// One-shot exchanges with the service server; a reply without its own handler comes
+// back through the global dispatch.
+class IExchangeHooks {
+ public:
+  virtual ~IExchangeHooks() = default;
+  virtual int PostToServiceServer(const Packet& packet) { (void)packet; return 0; }
+};
+
+// Effects of global messages on the table-play mode and the mini-game.
+class IPlayHooks {
+ public:
+  virtual ~IPlayHooks() = default;
+  // Adds one like to the named seated player.
+  virtual void AddLike(const char* name) { (void)name; }
+  // Puts the mini-game back to its first phase.
+  virtual void ResetMiniGame() {}
+};
+
 struct GameHooks {
   IScreenHooks* screen = nullptr;
   ISplashHooks* splash = nullptr;
@@ -116,4 +197,9 @@ struct GameHooks {
   ISoundHooks* sound = nullptr;
   IWorkerHooks* workers = nullptr;
   IServiceHooks* services = nullptr;
+  INoticeHooks* notices = nullptr;
+  ISceneHooks* scenes = nullptr;
+  IPlatformHooks* platform = nullptr;
+  IExchangeHooks* exchanges = nullptr;
+  IPlayHooks* play = nullptr;
 };
