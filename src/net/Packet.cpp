@@ -25,7 +25,7 @@ void Packet::Init(uint16_t msg_id) {
 }
 
 int Packet::WriteBytes(const void* data, size_t n) {
-  if (write_len + n > kPacketMaxPayload) return 0;
+  if (write_len > kPacketMaxPayload || n > kPacketMaxPayload - write_len) return 0;
   if (n > 0) {
     if (data)
       std::memcpy(payload + write_len, data, n);
@@ -52,19 +52,23 @@ int Packet::WriteInt64(int64_t v) {
 }
 
 int Packet::WriteFixedText(const char* text, size_t width) {
-  if (write_len + width > kPacketMaxPayload) return 0;
+  if (width > kPacketMaxPayload - write_len) return 0;
   uint8_t* dst = payload + write_len;
   std::memset(dst, 0, width);
   if (text && width > 0) {
-    size_t n = std::strlen(text);
-    if (n > width - 1) n = width - 1;
+    size_t n = strnlen(text, width - 1);
     std::memcpy(dst, text, n);
   }
-  return WriteBytes(dst, width);
+  // The field is already in place: only the counters move.
+  write_len += static_cast<uint32_t>(width);
+  length = static_cast<uint16_t>(kPacketHeaderSize + write_len);
+  return 1;
 }
 
 int Packet::WriteCountedText(const char* text, size_t n) {
-  if (write_len + 4 + n > kPacketMaxPayload) return 0;
+  if (write_len > kPacketMaxPayload || n > kPacketMaxPayload - write_len ||
+      4 > kPacketMaxPayload - write_len - n)
+    return 0;
   WriteInt32(static_cast<int32_t>(n));
   return WriteBytes(text, n);
 }
@@ -73,7 +77,7 @@ int Packet::ReadBytes(void* out, size_t n) {
   if (!out || n == 0) return 0;
   size_t avail = PayloadLength();
   if (avail > kPacketMaxPayload) avail = kPacketMaxPayload;
-  if (read_pos + n > avail) return 0;
+  if (n > avail || read_pos > avail - n) return 0;
   std::memcpy(out, payload + read_pos, n);
   read_pos += static_cast<uint32_t>(n);
   return 1;
@@ -109,6 +113,16 @@ bool Packet::PeekHeader(const uint8_t* bytes, size_t avail, uint16_t* m, uint16_
   return true;
 }
 
+Packet::HeaderState Packet::CheckHeader(const uint8_t* bytes, size_t avail, uint16_t* length) {
+  uint16_t m, len, msg;
+  if (!PeekHeader(bytes, avail, &m, &len, &msg)) return kHeaderIncomplete;
+  // The same rules ParseFrom applies: magic, 10 < length <= 30720, id 1..999.
+  if (m != kPacketMagic || len <= kPacketHeaderSize || len > kPacketMaxPayload || msg < 1 || msg > 999)
+    return kHeaderBad;
+  if (length) *length = len;
+  return kHeaderOk;
+}
+
 int Packet::ParseFrom(const uint8_t* bytes, size_t avail) {
   uint16_t m, len, msg;
   if (!PeekHeader(bytes, avail, &m, &len, &msg)) return 0;
@@ -129,7 +143,7 @@ int Packet::ParseFrom(const uint8_t* bytes, size_t avail) {
 }
 
 size_t Packet::SerializeTo(uint8_t* buffer, size_t capacity) const {
-  if (length < kPacketHeaderSize || length > kPacketMaxPayload || capacity < length) return 0;
+  if (!buffer || length < kPacketHeaderSize || length > kPacketMaxPayload || capacity < length) return 0;
   Put16(buffer, magic);
   Put16(buffer + 2, length);
   Put16(buffer + 4, id);
@@ -148,8 +162,14 @@ void ApplyPayloadCipher(uint8_t* p, size_t n, const char* key, size_t L) {
   }
 }
 
+namespace {
+// The usable key length: never past the key's terminator, so key[L] stays in bounds.
+size_t KeyLength(const char* key, size_t key_length) { return strnlen(key, key_length); }
+}  // namespace
+
 int Packet::Encipher(const char* key, size_t key_length) {
   if (!key || !*key || key_length < 1) return 0;
+  key_length = KeyLength(key, key_length);
   if (enciphered == 1) return 1;
   size_t n = PayloadLength();
   if (n > kPacketMaxPayload) n = kPacketMaxPayload;
@@ -160,6 +180,7 @@ int Packet::Encipher(const char* key, size_t key_length) {
 
 int Packet::Decipher(const char* key, size_t key_length) {
   if (!key || !*key || key_length < 1) return 0;
+  key_length = KeyLength(key, key_length);
   if (enciphered != 1) return 1;
   size_t n = PayloadLength();
   if (n > kPacketMaxPayload) n = kPacketMaxPayload;

@@ -57,6 +57,10 @@ struct Packet {
   // Header fields only, from raw bytes (no validation beyond availability).
   static bool PeekHeader(const uint8_t* bytes, size_t avail, uint16_t* magic, uint16_t* length,
                          uint16_t* id);
+  // What a stream position holds, judged from its header alone: not enough bytes for a
+  // header yet, a header ParseFrom would refuse, or a good header of `*length` bytes.
+  enum HeaderState { kHeaderIncomplete = 0, kHeaderBad = 1, kHeaderOk = 2 };
+  static HeaderState CheckHeader(const uint8_t* bytes, size_t avail, uint16_t* length);
 
   // XOR cipher keyed by a text; applying it twice gives the original.
   int Encipher(const char* key, size_t key_length);
@@ -67,5 +71,6 @@ struct Packet {
 // when with_header is set.
 void CopyPacket(const Packet& from, Packet& to, bool with_header);
 
-// The cipher's byte transform over the first `n` payload bytes.
+// The cipher's byte transform over the first `n` payload bytes. `key_length` is the
+// key's text length; key[key_length] (its terminator) is read too.
 void ApplyPayloadCipher(uint8_t* payload, size_t n, const char* key, size_t key_length);
