@@ -70,6 +70,8 @@ class ZBClientSocket : public ZBObject {
 
   bool IsConnected() const { return m_connected.load() != 0; }
   bool HasSocket() const { return m_socket.load() >= 0; }
+  // The operating-system handle, -1 when closed (for diagnostics and tests).
+  int SocketHandle() const { return m_socket.load(); }
   bool HelloReceived() const { return m_hello.load() != 0; }
   int32_t HelloValue() const { return m_hello_value; }
   const uint8_t* HelloData() const { return m_hello_data; }
