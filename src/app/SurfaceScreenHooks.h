@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+
+#include "app/GameHooks.h"
+
+// The game logic's screen hooks on the window screen and the drawing surface.
+class SurfaceScreenHooks : public IScreenHooks {
+ public:
+  int InitWindow(void* window, int width, int height) override;
+  void SetDesignSize(int width, int height) override;
+  int InitSurface(void* package) override;
+  void ReloadSurface(void* package) override;
+  float PointerScaleX() override;
+  float PointerScaleY() override;
+  bool FrameDue() override;
+  void BeginFrame() override;
+  void EndFrame() override;
+  void DrawLoadingPicture() override;
+  void DrawRoundRect(float left, float top, float right, float bottom, float radius, int segments,
+                     float line_width, HookColor fill, HookColor border) override;
+  void Shutdown() override;
+
+  // Frames presented since start-up.
+  uint32_t FramesPresented() const { return m_frames; }
+
+ private:
+  uint32_t m_frames = 0;
+};

@@ -1,0 +1,107 @@
+// The program's entry: single instance, logging, the window, the game logic and the
+// main loop, then the ordered shutdown.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "app/GameLogic.h"
+#include "app/GameWindow.h"
+#include "app/SurfaceScreenHooks.h"
+#include "app/entry/TestInputMode.h"
+#include "framework/Log.h"
+#include "framework/Paths.h"
+#include "platform/CrashReporter.h"
+#include "platform/SingleInstance.h"
+
+namespace {
+constexpr char kAppTitle[] = "Tolvan";
+
+void ConfigureLogging() {
+  LogConfig cfg;
+  cfg.level_mask = 0xFFFF;
+  cfg.tag = "GAME_LOG";
+  cfg.trace_name = "Trace_CLIENT";
+  // The trace viewer's channel as designed, plus a daily log file in the state folder
+  // so that a user has a log to look at.
+  cfg.sinks = LOG_SINK_TRACE;
+  const std::string dir = StateDir();
+  if (EnsureDir(dir)) {
+    cfg.directory = dir;
+    cfg.sinks |= LOG_SINK_FILE;
+  }
+  LogConfigure(cfg);
+}
+}  // namespace
+
+int main(int, char**) {
+  CrashReporter::Install();
+
+  const std::string program_dir = ExecutableDir();
+  SetProgramDir(program_dir);
+  if (chdir(program_dir.c_str()) != 0) {
+    // Resources are looked up relative to the program folder; keep going from here.
+  }
+
+  SingleInstance instance(kAppTitle);
+  if (!instance.Acquire()) {
+    instance.RequestRaise();
+    return 0;
+  }
+
+  ConfigureLogging();
+  Log(LOG_TRACE, "main | start, program folder %s, pid %d", program_dir.c_str(), static_cast<int>(getpid()));
+
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+    Log(LOG_FATAL, "main | SDL_Init failed: %s", SDL_GetError());
+    return 0;
+  }
+
+  int exit_code = 0;
+  {
+    GameWindow window;
+    if (!window.Create(kAppTitle)) {
+      SDL_Quit();
+      return 0;
+    }
+    const uint32_t raise_type = window.RaiseEventType();
+    instance.StartListening([raise_type] {
+      SDL_Event ev{};
+      ev.type = raise_type;
+      SDL_PushEvent(&ev);
+    });
+
+    SurfaceScreenHooks screen;
+    GameLogic* logic = GameLogic::Instance();
+    GameHooks hooks;
+    hooks.screen = &screen;
+    logic->SetHooks(hooks);
+
+    std::unique_ptr<TestInputMode> test_mode;
+    if (const char* tm = std::getenv("TOLVAN_TEST_MODE"); tm && std::strcmp(tm, "input") == 0) {
+      test_mode = std::make_unique<TestInputMode>(&screen);
+      logic->SetModes(test_mode.get(), nullptr, nullptr);
+    }
+
+    if (!logic->InitializeGame(window.Window(), GameWindow::kClientWidth, GameWindow::kClientHeight)) {
+      Log(LOG_FATAL, "main | InitializeGame failed");
+      GameLogic::DestroyInstance();
+      instance.Release();
+      SDL_Quit();
+      return 0;
+    }
+    SDL_ShowWindow(window.Window());
+
+    exit_code = window.Run(logic);
+    Log(LOG_TRACE, "main | main loop ended");
+
+    GameLogic::DestroyInstance();
+    // The test mode is released after the logic that points at it.
+    test_mode.reset();
+    instance.Release();
+  }
+  SDL_Quit();
+  return exit_code;
+}
