@@ -1,0 +1,75 @@
+#pragma once
+// The local server: a master role (entry, logins, game-server addresses) and one or two
+// game roles (rooms, tables, rounds with bots) on loopback TCP ports, all driven by one
+// Asio event loop; state in SQLite.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tsrv {
+
+struct ServerConfig {
+  std::string bind = "127.0.0.1";
+  int master_port = 10088;   // 0: any free port
+  int game_port = 10089;     // kind 1 (normal and point games); 0: any free port
+  int tour_port = -1;        // kind 2; -1: not served, 0: any free port
+  std::string db_path = "tolvan-server.db";
+  int bot_think_ms = 800;    // pause before each bot turn
+  int turn_seconds = 40;     // a player's turn limit; the server plays the turn after it
+  int result_ms = 4000;      // result shown before the ranking
+  int ranking_ms = 3000;     // ranking shown before the table waits again
+  int auto_start_ms = 15000; // a waiting table with a host starts by itself after this
+  int bots_per_table = 3;    // bots seated with a player (1 to 3)
+  int bot_tables = 0;        // tables of bots only, started at launch
+  int64_t bot_table_stake = 100;
+  int64_t start_chips = 100000;
+  bool encipher = true;      // server payloads enciphered with the session key
+  uint64_t seed = 0;         // 0: random
+  int idle_seconds = 180;    // connections silent this long are closed
+  int log_level = 3;         // 0 quiet, 1 errors, 2 warnings, 3 trace
+};
+
+struct ServerStats {
+  uint64_t rounds = 0;          // rounds settled
+  uint64_t turns = 0;           // turns started
+  uint64_t moves = 0;           // moves accepted
+  uint64_t refused = 0;         // moves refused
+  uint64_t connections = 0;     // connections accepted
+  uint64_t closed_bad = 0;      // connections closed for malformed input
+  uint64_t settle_failures = 0;
+  std::vector<uint64_t> bot_table_rounds;  // per bot-only table
+};
+
+class Server {
+ public:
+  explicit Server(ServerConfig config);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Opens the database and binds the ports. False with a message on failure.
+  bool Start(std::string* error);
+  // Runs the event loop on the calling thread until Stop().
+  void Run();
+  // Thread-safe.
+  void Stop();
+
+  int master_port() const;
+  int game_port() const;
+  int tour_port() const;
+
+  ServerStats Stats() const;
+  // Waits (no polling) until at least `rounds` rounds were settled or `timeout_ms` passed.
+  bool WaitForRounds(uint64_t rounds, int timeout_ms) const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tsrv

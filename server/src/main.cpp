@@ -1,0 +1,132 @@
+// tolvan-server: the local master and game servers with bots.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <asio.hpp>
+
+#include "Server.h"
+#include "framework/Log.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: tolvan-server [options]\n"
+    "Runs the master server and the game servers on loopback, with bots.\n"
+    "\n"
+    "  --bind ADDRESS        address to listen on (default 127.0.0.1)\n"
+    "  --master-port N       master server port (default 10088)\n"
+    "  --game-port N         game server port, normal and point games (default 10089)\n"
+    "  --tour-port N         second game server (kind 2); off unless given\n"
+    "  --db FILE             SQLite database file (default tolvan-server.db)\n"
+    "  --bot-think-ms N      pause before each bot turn in ms (default 800)\n"
+    "  --turn-seconds N      turn time limit in seconds (default 40)\n"
+    "  --result-ms N         result shown before the ranking in ms (default 4000)\n"
+    "  --ranking-ms N        ranking shown before the next round in ms (default 3000)\n"
+    "  --auto-start-ms N     a waiting table starts by itself after N ms (default 15000, 0 off)\n"
+    "  --bots-per-table N    bots seated with a player, 1 to 3 (default 3)\n"
+    "  --bot-tables N        tables of bots only, started at launch (default 0)\n"
+    "  --start-chips N       balance of a new account (default 100000)\n"
+    "  --plain               send payloads unenciphered\n"
+    "  --seed N              shuffle seed (default random)\n"
+    "  --log-level N         0 quiet, 1 errors, 2 warnings, 3 trace (default 2)\n"
+    "  --help                this text\n";
+
+bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
+  if (!s || !*s) return false;
+  char* end = nullptr;
+  long long v = std::strtoll(s, &end, 10);
+  if (*end != 0 || v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tsrv::ServerConfig cfg;
+  cfg.log_level = 2;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    long long v = 0;
+    auto num = [&](long long lo, long long hi) {
+      const char* s = value();
+      if (!ParseInt(s, lo, hi, &v)) {
+        std::fprintf(stderr, "tolvan-server: bad value for %s\n", a.c_str());
+        std::exit(2);
+      }
+      return v;
+    };
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--bind") {
+      const char* s = value();
+      if (!s) return std::fprintf(stderr, "tolvan-server: --bind needs an address\n"), 2;
+      cfg.bind = s;
+    } else if (a == "--master-port") {
+      cfg.master_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--game-port") {
+      cfg.game_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--tour-port") {
+      cfg.tour_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--db") {
+      const char* s = value();
+      if (!s) return std::fprintf(stderr, "tolvan-server: --db needs a file\n"), 2;
+      cfg.db_path = s;
+    } else if (a == "--bot-think-ms") {
+      cfg.bot_think_ms = static_cast<int>(num(0, 600000));
+    } else if (a == "--turn-seconds") {
+      cfg.turn_seconds = static_cast<int>(num(1, 3600));
+    } else if (a == "--result-ms") {
+      cfg.result_ms = static_cast<int>(num(0, 600000));
+    } else if (a == "--ranking-ms") {
+      cfg.ranking_ms = static_cast<int>(num(0, 600000));
+    } else if (a == "--auto-start-ms") {
+      cfg.auto_start_ms = static_cast<int>(num(0, 3600000));
+    } else if (a == "--bots-per-table") {
+      cfg.bots_per_table = static_cast<int>(num(1, 3));
+    } else if (a == "--bot-tables") {
+      cfg.bot_tables = static_cast<int>(num(0, 100000));
+    } else if (a == "--start-chips") {
+      cfg.start_chips = num(0, 1000000000000LL);
+    } else if (a == "--plain") {
+      cfg.encipher = false;
+    } else if (a == "--seed") {
+      cfg.seed = static_cast<uint64_t>(num(0, INT64_MAX));
+    } else if (a == "--log-level") {
+      cfg.log_level = static_cast<int>(num(0, 3));
+    } else {
+      std::fprintf(stderr, "tolvan-server: unknown option %s (see --help)\n", a.c_str());
+      return 2;
+    }
+  }
+  LogConfig lc;
+  lc.sinks = cfg.log_level > 0 ? static_cast<uint32_t>(LOG_SINK_CONSOLE) : 0u;
+  lc.level_mask = cfg.log_level >= 3 ? 7u : (cfg.log_level == 2 ? 3u : 1u);
+  lc.tag = "SERVER_LOG";
+  LogConfigure(lc);
+
+  tsrv::Server server(cfg);
+  std::string err;
+  if (!server.Start(&err)) {
+    std::fprintf(stderr, "tolvan-server: %s\n", err.c_str());
+    return 1;
+  }
+  std::fprintf(stderr, "tolvan-server: master %s:%d, game %s:%d%s\n", cfg.bind.c_str(),
+               server.master_port(), cfg.bind.c_str(), server.game_port(),
+               server.tour_port() > 0 ? ", tournament server on" : "");
+  // Stop cleanly on SIGINT and SIGTERM; nothing is lost either way, since each settlement
+  // is committed on its own.
+  asio::io_context sig_io;
+  asio::signal_set signals(sig_io, SIGINT, SIGTERM);
+  signals.async_wait([&](const asio::error_code&, int) { server.Stop(); });
+  std::thread sig_thread([&] { sig_io.run(); });
+  server.Run();
+  sig_io.stop();
+  sig_thread.join();
+  return 0;
+}
