@@ -479,6 +479,7 @@ void Table::RunServerTurn(int seat, uint64_t token) {
     BotMove mv = ChooseMove(game_, seat);
     bool throws = mv.action == BotMove::kThrow;
     if (!Apply(seat, mv, false)) {
+      srv_->Count(&ServerStats::refused);
       srv_->Warn("a server-played move was refused; the round is closed");
       EndRound();
       return;

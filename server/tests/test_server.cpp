@@ -1,0 +1,338 @@
+// Whole sessions against a live server in this process: login through the master, a table
+// with three bots, rounds to their result, refused moves, hostile input, bot-only soak.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "ProtocolClient.h"
+#include "Server.h"
+#include "Store.h"
+#include "TablePlayer.h"
+
+namespace {
+
+std::string TempDb(const char* name) {
+  auto p = std::filesystem::temp_directory_path() /
+           (std::string("tolvan_srv_") + name + "_" + std::to_string(::getpid()) + ".db");
+  std::filesystem::remove(p);
+  std::filesystem::remove(p.string() + "-wal");
+  std::filesystem::remove(p.string() + "-shm");
+  return p.string();
+}
+
+class LiveServer {
+ public:
+  explicit LiveServer(tsrv::ServerConfig cfg) : server_(cfg), db_(cfg.db_path) {
+    std::string err;
+    ok_ = server_.Start(&err);
+    EXPECT_TRUE(ok_) << err;
+    if (ok_) thread_ = std::thread([this] { server_.Run(); });
+  }
+  ~LiveServer() { StopNow(); }
+  void StopNow() {
+    server_.Stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  tsrv::Server& server() { return server_; }
+  int master() const { return server_.master_port(); }
+  int game() const { return server_.game_port(); }
+
+ private:
+  tsrv::Server server_;
+  std::string db_;
+  bool ok_ = false;
+  std::thread thread_;
+};
+
+tsrv::ServerConfig QuickConfig(const char* db) {
+  tsrv::ServerConfig cfg;
+  cfg.master_port = 0;
+  cfg.game_port = 0;
+  cfg.db_path = TempDb(db);
+  cfg.bot_think_ms = 0;
+  cfg.result_ms = 0;
+  cfg.ranking_ms = 0;
+  cfg.auto_start_ms = 0;
+  cfg.log_level = 1;
+  cfg.seed = 12345;
+  return cfg;
+}
+
+void StartGame(ProtocolClient& c) {
+  Packet p(214);
+  p.WriteInt32(0);
+  c.Send(p);
+}
+
+}  // namespace
+
+// A player logs in through the master, enters a game server, sits with three bots and plays
+// rounds to their result; the server's view of every hand matches the client's model.
+TEST(ServerSession, PlaysWholeRoundsWithBots) {
+  auto cfg = QuickConfig("session");
+  LiveServer live(cfg);
+  ProtocolClient game;
+  std::string account;
+  int number = 0;
+  int64_t chips = 0;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-session-1", game, &account, &number, &chips));
+  EXPECT_EQ(chips, 100000);
+  TablePlayer tp(game);
+  tp.account_id = account;
+  ASSERT_TRUE(tp.EnterRoom(100));
+  ASSERT_GE(tp.my_seat, 0);
+  int seated = 0;
+  for (int s = 0; s < 4; ++s) seated += tp.seat(s).present ? 1 : 0;
+  EXPECT_EQ(seated, 4);
+
+  int64_t balance = chips;
+  for (int round = 0; round < 3; ++round) {
+    StartGame(game);
+    tp.PlayRound();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(tp.results, round + 1);
+    int64_t sum = 0;
+    for (int s = 0; s < 4; ++s) sum += tp.result.settlement[s];
+    EXPECT_EQ(sum, 0) << "a settlement must move chips between seats only";
+    EXPECT_GE(tp.result.winner_seat, 0);
+    balance += tp.result.settlement[tp.my_seat];
+    // The account update that follows carries the new balance.
+    std::vector<std::unique_ptr<Packet>> seen;
+    auto back = game.RecvId(206, 5000, &seen);  // the table waits again
+    ASSERT_TRUE(back);
+    ASSERT_TRUE(tp.Apply(*back));
+    EXPECT_EQ(tp.table_state(), 1);
+  }
+  EXPECT_GT(tp.moves_ok, 6);
+  EXPECT_GE(tp.comparisons, 3);
+  EXPECT_EQ(tp.mismatches, 0) << "the model built from the events differs from the server's";
+  std::printf("[ session ] %d moves accepted, %d melds taken from the pile\n", tp.moves_ok, tp.downs);
+  live.StopNow();
+  tsrv::Store st;
+  ASSERT_TRUE(st.Open(cfg.db_path, 0, nullptr));
+  auto a = st.FindByAccountId(account);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->chips, balance) << "the stored balance is the sum of the shown settlements";
+  EXPECT_EQ(a->games, 3);
+  EXPECT_EQ(st.TotalChips(), st.LedgerTotal());
+}
+
+// Illegal moves get ok = 0 and leave the table as it was.
+TEST(ServerSession, IllegalMovesAreRefusedAndChangeNothing) {
+  auto cfg = QuickConfig("illegal");
+  cfg.bot_think_ms = 0;
+  LiveServer live(cfg);
+  ProtocolClient game;
+  std::string account;
+  int number = 0;
+  int64_t chips = 0;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-illegal", game, &account, &number, &chips));
+  TablePlayer tp(game);
+  tp.account_id = account;
+  ASSERT_TRUE(tp.EnterRoom(100));
+  StartGame(game);
+  // Wait for the own turn.
+  for (int i = 0; i < 2000 && !(tp.table_state() == 2 && tp.turn_seat() == tp.my_seat); ++i) {
+    auto p = game.Recv(5000);
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(tp.Apply(*p));
+  }
+  ASSERT_EQ(tp.turn_seat(), tp.my_seat);
+  const std::vector<int> hand = tp.seat(tp.my_seat).hand;
+  const std::vector<int> pile = tp.pile();
+  ASSERT_FALSE(hand.empty());
+  int not_mine = -1;
+  for (int c = 0; c < 52 && not_mine < 0; ++c)
+    if (std::find(hand.begin(), hand.end(), c) == hand.end() &&
+        std::find(pile.begin(), pile.end(), c) == pile.end())
+      not_mine = c;
+
+  struct Case {
+    const char* what;
+    std::function<int()> send;
+  };
+  std::vector<Case> cases = {
+      {"throw before drawing", [&] { return tp.Throw(hand[0]); }},
+      {"meld from the hand as the first meld",
+       [&] { return tp.Down({hand[0], hand[1], hand[2]}, 3, false); }},
+      {"attach to a meld that does not exist", [&] { return tp.Attach(0, 5, {hand[0]}); }},
+      {"down of a card that is nowhere", [&] { return tp.Down({not_mine, hand[0], hand[1]}, 2, false); }},
+      {"unknown action", [&] {
+         Packet p(216);
+         p.WriteInt32(9);
+         return tp.Move(p);
+       }},
+      {"end without a forced knock", [&] {
+         Packet p(216);
+         p.WriteInt32(4);
+         return tp.Move(p);
+       }},
+      {"truncated down", [&] {
+         Packet p(216);
+         p.WriteInt32(1);
+         p.WriteInt32(0);
+         p.WriteInt32(2);
+         return tp.Move(p);
+       }},
+      {"deck count beyond the limit", [&] {
+         Packet p(216);
+         p.WriteInt32(1);
+         p.WriteInt32(0);
+         p.WriteInt32(2);
+         p.WriteInt32(0);
+         p.WriteInt32(0);
+         p.WriteInt32(1000);
+         return tp.Move(p);
+       }},
+  };
+  for (auto& c : cases) EXPECT_EQ(c.send(), 0) << c.what;
+
+  // Draw once, then a second draw is refused.
+  Packet d(216);
+  d.WriteInt32(0);
+  ASSERT_EQ(tp.Move(d), 1);
+  Packet d2(216);
+  d2.WriteInt32(0);
+  EXPECT_EQ(tp.Move(d2), 0) << "second draw";
+  EXPECT_EQ(tp.Throw(not_mine), 0) << "throw of a card not held";
+
+  // The server's own view agrees: the hand is the dealt hand plus the one drawn card.
+  Packet q(206);
+  q.WriteInt32(2);
+  game.Send(q);
+  auto r = game.RecvId(206, 5000);
+  ASSERT_TRUE(r);
+  VXMsg_table_info info;
+  ASSERT_TRUE(info.Read(*r));
+  std::vector<int> server_hand;
+  for (int i = 0; i < info.entry_count; ++i)
+    if (info.entries[i].seat == tp.my_seat) server_hand = DeckCodes(info.entries[i].player->hand);
+  std::vector<int> mine = tp.seat(tp.my_seat).hand;
+  std::sort(server_hand.begin(), server_hand.end());
+  std::sort(mine.begin(), mine.end());
+  EXPECT_EQ(server_hand, mine);
+  EXPECT_EQ(server_hand.size(), hand.size() + 1);
+  EXPECT_EQ(DeckCodes(info.pile), pile);
+}
+
+// Hostile input on some connections leaves the server serving a player on another.
+TEST(ServerSession, SurvivesGarbageTruncationAndDisconnects) {
+  LiveServer live(QuickConfig("hostile"));
+  std::mt19937 rng(7);
+  // Random bytes, on both roles.
+  for (int port : {live.master(), live.game()}) {
+    for (int i = 0; i < 5; ++i) {
+      ProtocolClient bad;
+      ASSERT_TRUE(bad.Connect(port));
+      std::vector<uint8_t> junk(64 + rng() % 2000);
+      for (auto& b : junk) b = static_cast<uint8_t>(rng());
+      bad.SendRaw(junk.data(), junk.size());
+      EXPECT_TRUE(bad.WaitHangUp(3000)) << "garbage must close that connection";
+    }
+  }
+  // Header announcing more than what comes, then an abrupt close.
+  {
+    ProtocolClient bad;
+    ASSERT_TRUE(bad.Connect(live.game()));
+    uint8_t hdr[14] = {0x87, 0xF0, 200, 0, 145, 0, 0, 0, 1, 0, 1, 2, 3, 4};
+    bad.SendRaw(hdr, sizeof(hdr));
+  }
+  // Empty payload, and id 0: closed.
+  for (uint8_t id_lo : {145, 0}) {
+    ProtocolClient bad;
+    ASSERT_TRUE(bad.Connect(live.master()));
+    uint8_t hdr[10] = {0x87, 0xF0, static_cast<uint8_t>(id_lo ? 10 : 14), 0, id_lo, 0, 0, 0, 1, 0};
+    bad.SendRaw(hdr, sizeof(hdr));
+    if (!id_lo) {
+      uint8_t zero[4] = {};
+      bad.SendRaw(zero, 4);
+    }
+    EXPECT_TRUE(bad.WaitHangUp(3000));
+  }
+  // A table request before any login is refused by closing.
+  {
+    ProtocolClient bad;
+    ASSERT_TRUE(bad.Connect(live.game()));
+    Packet p(216);
+    p.WriteInt32(0);
+    bad.Send(p);
+    EXPECT_TRUE(bad.WaitHangUp(3000));
+  }
+  // Logins with short or odd payloads get a failure reply, not a crash.
+  {
+    ProtocolClient c;
+    ASSERT_TRUE(c.Connect(live.master()));
+    Packet p(145);
+    p.WriteMarker();
+    p.WriteInt32(7);
+    c.Send(p);
+    auto r = c.RecvId(145, 3000);
+    ASSERT_TRUE(r);
+    int32_t result = 0;
+    r->ReadInt32(&result);
+    EXPECT_NE(result, 0);
+  }
+  // A player who vanishes mid-round: the server plays the seat to the end.
+  {
+    ProtocolClient quitter;
+    std::string acc;
+    int num = 0;
+    int64_t chips = 0;
+    ASSERT_TRUE(EnterThroughMaster(live.master(), "device-quitter", quitter, &acc, &num, &chips));
+    TablePlayer q(quitter);
+    q.account_id = acc;
+    ASSERT_TRUE(q.EnterRoom(100));
+    StartGame(quitter);
+    ASSERT_TRUE(quitter.RecvId(217, 5000));
+    quitter.Close();
+  }
+  // Meanwhile a well-behaved player is served in full.
+  ProtocolClient game;
+  std::string account;
+  int number = 0;
+  int64_t chips = 0;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-survivor", game, &account, &number, &chips));
+  TablePlayer tp(game);
+  tp.account_id = account;
+  ASSERT_TRUE(tp.EnterRoom(500));
+  StartGame(game);
+  tp.PlayRound();
+  EXPECT_EQ(tp.results, 1);
+  // The quitter's round was settled too (two rounds in all), and every chip is accounted.
+  ASSERT_TRUE(live.server().WaitForRounds(2, 10000));
+  live.StopNow();
+  EXPECT_GT(live.server().Stats().closed_bad, 0u);
+}
+
+// 200 rounds on bot-only tables: every table keeps going and chips are conserved.
+TEST(ServerSoak, TwoHundredBotRoundsConserveChips) {
+  auto cfg = QuickConfig("soak");
+  cfg.bot_tables = 8;
+  std::string db = cfg.db_path;
+  auto t0 = std::chrono::steady_clock::now();
+  {
+    LiveServer live(cfg);
+    ASSERT_TRUE(live.server().WaitForRounds(200, 90000)) << "tables stopped finishing rounds";
+    live.StopNow();
+    auto st = live.server().Stats();
+    for (size_t i = 0; i < st.bot_table_rounds.size(); ++i)
+      EXPECT_GT(st.bot_table_rounds[i], 0u) << "bot table " << i << " is stuck";
+    EXPECT_EQ(st.settle_failures, 0u);
+    EXPECT_EQ(st.refused, 0u) << "a bot move was refused";
+  }
+  double secs =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  std::printf("[ soak ] 200+ bot-only rounds on 8 tables in %.2f s\n", secs);
+  tsrv::Store st;
+  ASSERT_TRUE(st.Open(db, 0, nullptr));
+  EXPECT_TRUE(st.IntegrityOk());
+  EXPECT_GE(st.RoundCount(), 200);
+  EXPECT_EQ(st.TotalChips(), st.LedgerTotal());
+}
