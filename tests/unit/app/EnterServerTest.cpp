@@ -1,0 +1,280 @@
+// Entering a server and logging out with the real game sessions, against a scripted
+// master and game server on loopback.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "GameLogicFixture.h"
+#include "ScriptedServer.h"
+#include "TempFolders.h"
+#include "app/GameSharedData.h"
+#include "net/CGameSession.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int32_t kUserNo = 4321;
+
+// Receives the next application packet (heartbeats are skipped).
+bool ReceiveApp(ScriptedServer& s, Packet* p) {
+  for (;;) {
+    if (!s.Receive(p)) return false;
+    if (p->id > 100) return true;
+  }
+}
+
+Packet Reply(uint16_t id, std::initializer_list<int32_t> ints) {
+  Packet p(id);
+  for (int32_t v : ints) p.WriteInt32(v);
+  return p;
+}
+
+ServerInfo GameServerInfo(int port, int kind) {
+  ServerInfo info;
+  info.SetHost("127.0.0.1");
+  info.SetPort(port);
+  info.SetKind(kind);
+  info.SetSelector1(0);
+  info.SetSelector2(77);
+  return info;
+}
+
+std::vector<int32_t> Ints(const Packet& p) {
+  std::vector<int32_t> v(p.PayloadLength() / 4);
+  std::memcpy(v.data(), p.payload, v.size() * 4);
+  return v;
+}
+
+struct Completion {
+  std::atomic<int> calls{0};
+  std::atomic<IGameSession*> session{nullptr};
+  static void Done(void* ud, IGameSession* s) {
+    auto* c = static_cast<Completion*>(ud);
+    c->session = s;
+    ++c->calls;
+  }
+};
+
+class EnterServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    logic = std::make_unique<GameLogic>();
+    GameHooks h;
+    h.splash = &splash;
+    logic->SetHooks(h);
+    logic->SetModes(&login, &lobby, &play);
+    for (int i = 0; i < 4; ++i) logic->m_sessions[i] = CreateGameSession(i, logic.get());
+    data = GameSharedData::Instance();
+    data->Load();
+    data->SetAccount(1, "tester_01");
+    data->SetUser32(kUserNumber, kUserNo);
+    data->m_master_server.SetHost("127.0.0.1");
+    data->m_master_server.SetPort(master.port);
+    logic->ChangeMode(&login, 0, 0);
+  }
+  void TearDown() override {
+    logic.reset();  // closes every session; the scripts see the hang-up and end
+    master.Join();
+    game.Join();
+  }
+  // Pumps session `index` (as the frame does) until `done` or `rounds` x 10 ms passed.
+  template <class F>
+  bool PumpUntil(int index, F done, int rounds = 500) {
+    for (int i = 0; i < rounds && !done(); ++i) {
+      if (logic->Session(index)->IsConnected()) logic->Session(index)->ProcessEvent(60000);
+      SleepMs(10);
+    }
+    return done();
+  }
+  // The expected login message on a game server: marker, account id (30), user number.
+  std::vector<uint8_t> ExpectedLoginBytes(bool on_master) {
+    Packet p(145);
+    p.WriteInt32(static_cast<int32_t>(0xFFF0F0DD));
+    if (on_master) p.WriteInt32(1);
+    p.WriteFixedText("tester_01", 30);
+    p.WriteInt32(kUserNo);
+    p.mark = 1;
+    std::vector<uint8_t> bytes(p.length);
+    p.SerializeTo(bytes.data(), bytes.size());
+    return bytes;
+  }
+  Packet LoginReply(int kind) {
+    Packet r(145);
+    r.WriteInt32(0);
+    ServerInfo info = GameServerInfo(game.port, kind);
+    r.WriteBytes(info.raw, sizeof(info.raw));
+    std::vector<uint8_t> account(kUserInfoSize, 0);
+    std::memcpy(account.data(), "tester_01", 9);
+    int64_t chips = 5000;
+    std::memcpy(account.data() + kUserChips, &chips, 8);
+    r.WriteBytes(account.data(), account.size());
+    if (kind == 0) r.WriteInt32(1);  // master status other than 0: no account extras
+    return r;
+  }
+
+  TempFolders folders;
+  ScriptedServer master, game;
+  RecordingSplash splash;
+  RecordingMode login{GameMode::kModeLogin, "login"};
+  RecordingMode lobby{GameMode::kModeLobby, "lobby"};
+  RecordingMode play{GameMode::kModePlay, "play"};
+  GameSharedData* data = nullptr;
+  std::unique_ptr<GameLogic> logic;
+};
+
+TEST_F(EnterServerTest, FromTheMasterToAGameServer) {
+  std::vector<int32_t> request, leave;
+  bool master_closed = false;
+  master.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p) || p.id != 148) return;
+    request = Ints(p);
+    Packet r = Reply(148, {1});
+    ServerInfo info = GameServerInfo(game.port, 1);
+    r.WriteBytes(info.raw, sizeof(info.raw));
+    s.Send(r);
+    if (!ReceiveApp(s, &p) || p.id != 146) return;
+    leave = Ints(p);
+    s.Send(Reply(146, {0}));
+    master_closed = s.WaitClosed();
+  });
+  std::vector<uint8_t> login_bytes;
+  game.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p) || p.id != 145) return;
+    login_bytes = s.raw_received.back();
+    s.Send(LoginReply(1));
+    s.WaitClosed();
+  });
+
+  // Logged in on the master, as after the login mode.
+  IGameSession* m = logic->Session(0);
+  ASSERT_EQ(m->Connect("127.0.0.1", master.port, false), 1);
+  m->Info().SetKind(0);
+  m->SetLoggedIn(true);
+  ASSERT_EQ(logic->m_session_index, 0);
+
+  Completion done;
+  logic->EnterServer(1, 77, &done, &Completion::Done);
+  ASSERT_TRUE(PumpUntil(1, [&] { return done.calls.load() > 0; }));
+  master.Join();
+
+  EXPECT_EQ(request, (std::vector<int32_t>{1, 0, 77}));
+  EXPECT_EQ(leave, std::vector<int32_t>{0});
+  EXPECT_TRUE(master_closed);
+  EXPECT_FALSE(m->IsConnected());
+  EXPECT_EQ(login_bytes, ExpectedLoginBytes(false));
+  EXPECT_EQ(done.calls.load(), 1);
+  EXPECT_EQ(done.session.load(), logic->Session(1));
+  EXPECT_EQ(logic->CurrentSession(), logic->Session(1));
+  EXPECT_TRUE(logic->Session(1)->IsLoggedIn());
+  EXPECT_EQ(logic->Session(1)->Info().Kind(), 1);
+  EXPECT_EQ(data->Chips(), 5000);
+  EXPECT_EQ(logic->NextMode(), &lobby);
+  EXPECT_GE(splash.show_loading, 1);
+  EXPECT_GE(splash.hide_loading, 1);
+}
+
+TEST_F(EnterServerTest, ARefusedServerRequestDropsTheRequest) {
+  std::vector<int32_t> request;
+  master.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p) || p.id != 148) return;
+    request = Ints(p);
+    Packet r = Reply(148, {0});
+    r.WriteBytes(nullptr, sizeof(ServerInfo));
+    s.Send(r);
+    s.WaitClosed();
+  });
+  // Not connected anywhere yet: the job connects the master from the shared data.
+  Completion done;
+  logic->EnterServer(2, 5, &done, &Completion::Done);
+  EXPECT_EQ(request, (std::vector<int32_t>{2, 0, 5}));
+  PumpUntil(0, [] { return false; }, 30);  // anything late would arrive now
+  EXPECT_EQ(done.calls.load(), 0);
+  EXPECT_EQ(logic->m_enter_callback, nullptr);
+  EXPECT_EQ(logic->m_enter_user_data, nullptr);
+  EXPECT_FALSE(logic->Session(2)->IsConnected());
+  EXPECT_GE(splash.hide_loading, 1);
+}
+
+TEST_F(EnterServerTest, BackToTheMasterLogsInThereWithTheExtraOne) {
+  std::vector<int32_t> leave;
+  game.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p) || p.id != 146) return;
+    leave = Ints(p);
+    s.Send(Reply(146, {0}));
+    s.WaitClosed();
+  });
+  std::vector<uint8_t> login_bytes;
+  master.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p)) return;
+    login_bytes = s.raw_received.back();
+    s.Send(LoginReply(0));
+    s.WaitClosed();
+  });
+  IGameSession* g = logic->Session(1);
+  g->Info() = GameServerInfo(game.port, 1);
+  ASSERT_EQ(g->Connect("127.0.0.1", game.port, false), 1);
+  g->SetLoggedIn(true);
+
+  Completion done;
+  logic->EnterServer(0, -1, &done, &Completion::Done);
+  ASSERT_TRUE(PumpUntil(0, [&] { return done.calls.load() > 0; }));
+  EXPECT_EQ(leave, std::vector<int32_t>{0});
+  EXPECT_FALSE(g->IsConnected());
+  EXPECT_EQ(login_bytes, ExpectedLoginBytes(true));
+  EXPECT_EQ(done.session.load(), logic->Session(0));
+  EXPECT_TRUE(logic->Session(0)->IsLoggedIn());
+}
+
+TEST_F(EnterServerTest, LogoutLeavesClosesEverySessionAndReturnsToLogin) {
+  std::vector<int32_t> leave;
+  bool game_closed = false, master_closed = false;
+  game.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p) || p.id != 146) return;
+    leave = Ints(p);
+    s.Send(Reply(146, {0}));
+    game_closed = s.WaitClosed();
+  });
+  master.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    master_closed = s.WaitClosed();
+  });
+  ASSERT_EQ(logic->Session(0)->Connect("127.0.0.1", master.port, false), 1);
+  IGameSession* g = logic->Session(1);
+  ASSERT_EQ(g->Connect("127.0.0.1", game.port, false), 1);
+  g->SetLoggedIn(true);
+  logic->ChangeMode(&lobby, 0, 0);
+  data->SetUser64(kUserChips, 999);
+  logic->Session(0)->SetHelloOk(true);
+
+  logic->Logout();
+  game.Join();
+  master.Join();
+  EXPECT_EQ(leave, std::vector<int32_t>{0});
+  EXPECT_TRUE(game_closed);
+  EXPECT_TRUE(master_closed);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FALSE(logic->Session(i)->IsConnected()) << i;
+    EXPECT_FALSE(logic->Session(i)->IsLoggedIn()) << i;
+  }
+  EXPECT_FALSE(logic->Session(0)->HelloOk());
+  EXPECT_EQ(data->Chips(), 0);
+  EXPECT_EQ(data->m_master_server.Port(), 10088);
+  EXPECT_EQ(logic->NextMode(), &login);
+}
+
+}  // namespace
