@@ -1,0 +1,193 @@
+#include <FTGL/ftgl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "app/LanguageMessages.h"
+#include "gfx/GLFont.h"
+#include "gfx/GLSurface.h"
+#include "render/TexRenderEnv.h"
+
+namespace {
+
+using texrender::Frame;
+
+const float kWhite[4] = {1, 1, 1, 1};
+
+// Horizontal extent of lit pixels in rows [y0, y1): {first, last}, or {-1, -1}.
+std::pair<int, int> LitSpan(const Frame& f, int y0, int y1, int x0 = 0, int x1 = texrender::kW) {
+  int first = -1, last = -1;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (!f.IsBlack(x, y)) {
+        if (first < 0 || x < first) first = x;
+        if (x > last) last = x;
+      }
+  return {first, last};
+}
+
+std::pair<int, int> LitRows(const Frame& f, int x0, int x1, int y0, int y1) {
+  int first = -1, last = -1;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (!f.IsBlack(x, y)) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  return {first, last};
+}
+
+class TextRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!texrender::EnsureContext()) GTEST_SKIP() << "no GL context on the offscreen driver";
+    texrender::InFolder(texrender::FontFolder(), [] { GLSurface::Instance()->Initialize(0, nullptr); });
+    font = GLSurface::Instance()->Font(0);
+    ASSERT_NE(nullptr, font);
+    ASSERT_TRUE(font->IsInitialised());
+    texrender::BeginFrame();
+  }
+  GLFont* font = nullptr;
+};
+
+TEST_F(TextRender, AlignedTextLandsWhereTheMeasuredWidthSays) {
+  font->SetFaceSize(32);
+  const char* text = "Tolvan 123";
+  const GLTextBox m = font->MeasureText(text);
+  ASSERT_GT(m.right, 60);
+  ASSERT_GT(m.bottom, 10);
+  // Three rows of the same box (100..700 wide): left, centre, right.
+  const int left = 100, right = 700;
+  font->DrawText(text, 0, GLTextBox{left, 100, right, 160}, kWhite);
+  font->DrawText(text, GLFont::kAlignCentre, GLTextBox{left, 200, right, 260}, kWhite);
+  font->DrawText(text, GLFont::kAlignRight, GLTextBox{left, 300, right, 360}, kWhite);
+  font->DrawTextAt(640, 500, text, GLFont::kAlignCentre | GLFont::kAlignVCentre, kWhite);
+  Frame f = texrender::Read();
+  texrender::SavePng(f, texrender::OutDir() + "/text_alignment.png");
+  // Glyph side bearings leave a few pixels between the pen and the ink.
+  const int slack = 6;
+  auto l = LitSpan(f, 90, 180);
+  EXPECT_NEAR(left, l.first, slack);
+  EXPECT_NEAR(left + m.right, l.second, slack);
+  auto c = LitSpan(f, 190, 280);
+  const int cx = left + (right - left) / 2 - m.right / 2;
+  EXPECT_NEAR(cx, c.first, slack);
+  EXPECT_NEAR(cx + m.right, c.second, slack);
+  auto r = LitSpan(f, 290, 380);
+  EXPECT_NEAR(right - m.right, r.first, slack);
+  EXPECT_NEAR(right, r.second, slack);
+  auto at = LitSpan(f, 440, 560);
+  EXPECT_NEAR(640, (at.first + at.second) / 2, slack);
+  auto rows = LitRows(f, 400, 900, 400, 600);
+  EXPECT_NEAR(500, (rows.first + rows.second) / 2, 8) << "vertically centred on the point";
+}
+
+TEST_F(TextRender, FaceSizeCachingAndResolution) {
+  font->SetFaceSize(20);
+  EXPECT_EQ(18, font->FaceSize());
+  font->SetFaceSize(20);  // differs from the stored 18: re-applied, still 18
+  EXPECT_EQ(18, font->FaceSize());
+  font->SetFaceSize(18);  // equal to the stored size: skipped
+  EXPECT_EQ(18, font->FaceSize());
+  EXPECT_EQ(18u, font->Ftgl()->FaceSize());
+
+  GLWindowScreen* s = GLWindowScreen::Instance();
+  const float keep = s->m_scale_x;
+  struct {
+    float scale;
+    int res;
+  } cases[] = {{1.0f, 88}, {1.5f, 132}, {1.25f, 110}, {2.0f, 176}};
+  for (auto& c : cases) {
+    s->m_scale_x = c.scale;
+    EXPECT_EQ(c.res, font->ScaledResolution()) << c.scale;
+  }
+  s->m_scale_x = keep;
+}
+
+TEST_F(TextRender, ResizeMarksSizesStaleAndBottomAlignmentKeepsToTheBox) {
+  font->SetFaceSize(30);
+  GLSurface::Instance()->MarkFontSizesStale();
+  EXPECT_EQ(9, font->FaceSize());
+  font->SetFaceSize(30);
+  EXPECT_EQ(28, font->FaceSize());
+
+  // An empty string measures 0 x ascender; null measures nothing.
+  GLTextBox e = font->MeasureText("");
+  EXPECT_EQ(0, e.right);
+  EXPECT_GT(e.bottom, 0);
+  GLTextBox n = font->MeasureText(nullptr);
+  EXPECT_EQ(0, n.bottom);
+  // A box lower than the text: bottom alignment leaves y at the box top, like no flag.
+  font->DrawText("Hg", GLFont::kAlignBottom, GLTextBox{100, 100, 300, 105}, kWhite);
+  font->DrawText("Hg", 0, GLTextBox{400, 100, 600, 105}, kWhite);
+  Frame f = texrender::Read();
+  auto a = LitRows(f, 100, 300, 50, 200);
+  auto b = LitRows(f, 400, 600, 50, 200);
+  EXPECT_EQ(a, b);
+}
+
+TEST_F(TextRender, OverLongTextDrawsNothingAndThaiIsShapedBeforeMeasuring) {
+  std::string long_text(300, 'x');
+  EXPECT_EQ(0, font->MeasureText(long_text.c_str()).right);
+  font->DrawText(long_text.c_str(), 0, GLTextBox{0, 0, 1280, 100}, kWhite);
+  Frame f = texrender::Read();
+  EXPECT_EQ(-1, LitSpan(f, 0, 100).first);
+  // Shaping replaces marks, not spacing characters: the shaped and raw widths of a word
+  // whose tone mark becomes a positional form stay the same (marks do not advance).
+  font->SetFaceSize(30);
+  const GLTextBox shaped = font->MeasureText("\xE0\xB8\x9B\xE0\xB9\x88\xE0\xB8\xB2");  // ป่า
+  const GLTextBox base = font->MeasureText("\xE0\xB8\x9B\xE0\xB8\xB2");               // ปา
+  EXPECT_EQ(base.right, shaped.right);
+}
+
+// Renders message-table lines in Thai and Korean for people to review; saved under
+// render-out/ and copied to docs/thai_text.png by hand.
+TEST_F(TextRender, MessageTableSample) {
+  texrender::BeginFrame();
+  GLSurface* s = GLSurface::Instance();
+  GLFont* th = s->Font(0);
+  const std::string ko_dir = texrender::FontFolder(true);
+  texrender::InFolder(ko_dir, [&] { s->Initialize(1, nullptr); });
+  GLFont* ko = s->Font(1);
+  ASSERT_NE(nullptr, ko);
+  const float grey[4] = {0.7f, 0.7f, 0.7f, 1};
+  th->SetFaceSize(20);
+  th->DrawTextAt(20, 10, "Thai (pre-shaped with libthai)", 0, grey);
+  ko->SetFaceSize(20);
+  ko->DrawTextAt(660, 10, "Korean", 0, grey);
+  int y = 50;
+  int drawn = 0;
+  for (int idx = 0; idx < kLanguageMessageCount && drawn < 16; ++idx) {
+    InitLanguageMessages(kLanguageEditionThai);
+    std::string t = LangMessage(idx);
+    InitLanguageMessages(kLanguageEditionKorean);
+    std::string k = LangMessage(idx);
+    // Lines written in both scripts: Thai in the Thai edition and Hangul (no Thai) in
+    // the Korean one; some Korean entries carry Thai or English texts.
+    auto has_thai = [](const std::string& x) {
+      return x.find("\xE0\xB8") != std::string::npos || x.find("\xE0\xB9") != std::string::npos;
+    };
+    auto has_hangul = [](const std::string& x) {
+      return std::any_of(x.begin(), x.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0xEA && u <= 0xED;
+      });
+    };
+    if (t.size() > 120 || k.size() > 120 || !has_thai(t) || has_thai(k) || !has_hangul(k)) continue;
+    th->SetFaceSize(24);
+    ko->SetFaceSize(24);
+    th->DrawText(t.c_str(), 0, GLTextBox{20, y, 640, y + 38}, kWhite);
+    ko->DrawText(k.c_str(), 0, GLTextBox{660, y, 1270, y + 38}, kWhite);
+    y += 40;
+    ++drawn;
+  }
+  Frame f = texrender::Read();
+  ASSERT_TRUE(texrender::SavePng(f, texrender::OutDir() + "/thai_text.png", 0, 0, 1280, y + 10));
+  if (drawn == 0) GTEST_SKIP() << "the message table is empty in this build";
+  EXPECT_NE(-1, LitSpan(f, 50, y, 20, 640).first);
+}
+
+}  // namespace
