@@ -34,7 +34,7 @@ void GameVXPlayer::Reset(const uint8_t* profile_in) {
   }
   seat.Reset();
   status = 0;
-  if (profile_in) std::memcpy(profile, profile_in, kUserInfoSize);
+  if (profile_in) std::memcpy(profile, profile_in, kProfileSize);
   seat.SetReady(0);
   Clear_Cards();
 }
@@ -84,7 +84,7 @@ int GameVXPlayer::Copy_From(const GameVXPlayer* other, bool deep) {
 }
 
 int GameVXPlayer::Read(Packet& packet) {
-  if (!packet.ReadBytes(profile, kUserInfoSize)) return 0;
+  if (!packet.ReadBytes(profile, kProfileSize)) return 0;
   return Read_State_And_Cards(packet);
 }
 
@@ -119,7 +119,7 @@ int GameVXPlayer::Read_Cards(Packet& packet) {
 }
 
 int GameVXPlayer::Write(Packet& packet) const {
-  if (!packet.WriteBytes(profile, kUserInfoSize)) return 0;
+  if (!packet.WriteBytes(profile, kProfileSize)) return 0;
   return Write_State_And_Cards(packet);
 }
 
@@ -158,8 +158,8 @@ void GameVXPlayer::Mark_Usable_Cards(GameVXCardDeck* hand, GameVXPlayer* const p
 
 int64_t GameVXPlayer::Chips() const {
   int64_t v;
-  std::memcpy(&v, profile + kUserInfoChipsOffset, 8);
+  std::memcpy(&v, profile + kProfileChipsOffset, 8);
   return v;
 }
 
-void GameVXPlayer::SetChips(int64_t v) { std::memcpy(profile + kUserInfoChipsOffset, &v, 8); }
+void GameVXPlayer::SetChips(int64_t v) { std::memcpy(profile + kProfileChipsOffset, &v, 8); }

@@ -6,19 +6,17 @@
 
 struct Packet;
 
-// Size of the account block (the user record) each seated player carries.
-constexpr size_t kUserInfoSize = 516;
-constexpr size_t kUserInfoItemsOffset = 224;
-constexpr size_t kUserInfoItemsSize = 92;
-constexpr size_t kUserInfoChipsOffset = 148;
-constexpr size_t kUserInfoIdSize = 30;
-
 // One seated player: profile, seat state, hand, the discards picked up this turn and
 // the laid-down melds. Used only on the frame thread.
 class GameVXPlayer {
  public:
   static constexpr int kMaxMelds = 20;
   static constexpr int kSeats = 4;
+  // The profile is the 516-byte account block (user record) of the seated user.
+  static constexpr size_t kProfileSize = 516;
+  static constexpr size_t kProfileChipsOffset = 148;  // int64
+  static constexpr size_t kProfileItemsOffset = 224;  // the item block
+  static constexpr size_t kProfileItemsSize = 92;
 
   GameVXPlayer();
   virtual ~GameVXPlayer();
@@ -57,7 +55,7 @@ class GameVXPlayer {
 
   int32_t reserved = 0;
   int32_t status = 0;  // current run of wins
-  uint8_t profile[kUserInfoSize] = {};
+  uint8_t profile[kProfileSize] = {};
   VXType_seat_state seat;
   GameVXCardDeck hand;
   GameVXCardDeck pickup;  // shares its records with the hand; never frees them

@@ -37,7 +37,7 @@ struct VXMsg_room_enter_reply {
   static constexpr uint16_t kId = VX_PROTOCOL_ROOM_ENTER;
   int32_t result = 0;  // 0 refused
   VXType_room_info room;
-  uint8_t user_info[kUserInfoSize] = {};
+  uint8_t user_info[GameVXPlayer::kProfileSize] = {};
   int32_t ignored = 0;
   int Write(Packet& packet) const;
   int Read(Packet& packet);
@@ -55,7 +55,7 @@ struct VXMsg_room_leave_request {
 struct VXMsg_room_leave_event {
   static constexpr uint16_t kId = VX_PROTOCOL_ROOM_LEAVE;
   int32_t ok = 0;
-  uint8_t user_info[kUserInfoSize] = {};
+  uint8_t user_info[GameVXPlayer::kProfileSize] = {};
   int32_t kicked = 0;
   int Write(Packet& packet) const;
   int Read(Packet& packet);
@@ -140,7 +140,7 @@ struct VXMsg_table_report {
   static constexpr uint16_t kId = VX_PROTOCOL_TABLE_REPORT;
   int32_t ok = 0;
   char name[30] = {};
-  uint8_t user_info[kUserInfoSize] = {};  // on success only
+  uint8_t user_info[GameVXPlayer::kProfileSize] = {};  // on success only
   int Write(Packet& packet) const;
   int Read(Packet& packet);
 };
@@ -149,7 +149,7 @@ struct VXMsg_table_report {
 struct VXMsg_table_items {
   static constexpr uint16_t kId = VX_PROTOCOL_TABLE_ITEMS;
   int32_t ok = 0;
-  uint8_t items[kUserInfoItemsSize] = {};  // on success only
+  uint8_t items[GameVXPlayer::kProfileItemsSize] = {};  // on success only
   int Write(Packet& packet) const;
   int Read(Packet& packet);
 };
@@ -168,7 +168,7 @@ struct VXMsg_card_change_event {
   static constexpr uint16_t kId = VX_PROTOCOL_CARD_CHANGE;
   int32_t ok = 0;
   GameVXCardDeck cards;                    // on success only
-  uint8_t items[kUserInfoItemsSize] = {};  // on success only
+  uint8_t items[GameVXPlayer::kProfileItemsSize] = {};  // on success only
   int Write(Packet& packet) const;
   int Read(Packet& packet);
 };

@@ -23,7 +23,7 @@ class PlayerTest : public ::testing::Test {
 
   // A seated player with a profile, a seat state, a hand of three and two melds.
   static void Fill(GameVXPlayer& p) {
-    for (size_t i = 0; i < kUserInfoSize; ++i) p.profile[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < GameVXPlayer::kProfileSize; ++i) p.profile[i] = static_cast<uint8_t>(i * 7);
     for (size_t i = 0; i < VXType_seat_state::kSize; ++i) p.seat.raw[i] = static_cast<uint8_t>(i + 1);
     p.seat.SetSeat(2);
     p.seat.SetTurnStart(1500);  // milliseconds used of the turn, as sent
@@ -60,7 +60,7 @@ TEST_F(PlayerTest, ConstructAndResetGiveAnEmptySeat) {
   }
   EXPECT_EQ(p.profile[0], 0);
 
-  uint8_t given[kUserInfoSize];
+  uint8_t given[GameVXPlayer::kProfileSize];
   std::memset(given, 0x5A, sizeof(given));
   p.Reset(given);
   EXPECT_EQ(std::memcmp(p.profile, given, sizeof(given)), 0);
@@ -78,7 +78,7 @@ TEST_F(PlayerTest, WireFormRoundTripsAndConvertsTheTurnStart) {
   EXPECT_EQ(p.Remaining(), 0u);
   EXPECT_EQ(back.seat.TurnStart(), 100000u - 1500);  // local tick of the turn start
   EXPECT_EQ(back.status, 4);
-  EXPECT_EQ(std::memcmp(back.profile, src.profile, kUserInfoSize), 0);
+  EXPECT_EQ(std::memcmp(back.profile, src.profile, GameVXPlayer::kProfileSize), 0);
   ASSERT_EQ(back.meld_count, 2);
   EXPECT_EQ(back.melds[0]->index, 0);
   EXPECT_EQ(back.melds[1]->index, 1);
