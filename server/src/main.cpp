@@ -9,6 +9,7 @@
 
 #include "Server.h"
 #include "framework/Log.h"
+#include "framework/Paths.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const char kUsage[] =
     "  --master-port N       master server port (default 10088)\n"
     "  --game-port N         game server port, normal and point games (default 10089)\n"
     "  --tour-port N         second game server (kind 2); off unless given\n"
-    "  --db FILE             SQLite database file (default tolvan-server.db)\n"
+    "  --db FILE             SQLite database file (default ~/.local/share/tolvan/server.db)\n"
     "  --bot-think-ms N      pause before each bot turn in ms (default 800)\n"
     "  --turn-seconds N      turn time limit in seconds (default 40)\n"
     "  --result-ms N         result shown before the ranking in ms (default 4000)\n"
@@ -48,6 +49,7 @@ bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
 int main(int argc, char** argv) {
   tsrv::ServerConfig cfg;
   cfg.log_level = 2;
+  cfg.db_path.clear();
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -110,6 +112,12 @@ int main(int argc, char** argv) {
   lc.tag = "SERVER_LOG";
   LogConfigure(lc);
 
+  if (cfg.db_path.empty()) {
+    // Beside the client's own files, never in the working directory.
+    std::string dir = DataDir();
+    EnsureDir(dir);
+    cfg.db_path = dir + "/server.db";
+  }
   tsrv::Server server(cfg);
   std::string err;
   if (!server.Start(&err)) {
