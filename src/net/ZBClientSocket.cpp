@@ -250,7 +250,12 @@ int ZBClientSocket::ProcessEvent(uint32_t heartbeat_interval_ms) {
         return 0;
       }
     }
-    if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
+    // While the buffer already holds a maximal packet's worth of unread bytes, the rest
+    // stays in the kernel (TCP flow control slows the sender). Dispatch always has a
+    // whole packet to take then, and a burst larger than five packets per pump spreads
+    // over later pumps instead of overflowing the buffer and dropping the connection.
+    const bool room = m_recv_write - m_recv_read < kMaxRead;
+    if (room && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
       int n = OnReceive();
       if (n < 0) {
         // A read error means the connection is gone; a full buffer has already

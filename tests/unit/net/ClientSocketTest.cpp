@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "NetTestSupport.h"
@@ -126,6 +127,36 @@ TEST_F(ClientSocketTest, ManyPacketsInOneReadAreDispatchedFivePerPump) {
   sock.ProcessEvent(60000);
   ASSERT_EQ(sock.app.size(), 12u);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(sock.app[i].id, 300 + i);
+}
+
+TEST_F(ClientSocketTest, BurstBiggerThanTheReceiveBufferSpreadsOverPumps) {
+  LoopbackPeer peer;
+  Connect(peer);
+  const int count = 8000;  // 112000 bytes: more than the whole receive buffer
+  Bytes stream;
+  for (int i = 0; i < count; ++i) {
+    Bytes one = Wire(static_cast<uint16_t>(101 + i % 800), Int32Payload(i));
+    stream.insert(stream.end(), one.begin(), one.end());
+  }
+  std::thread sender([&] { peer.Send(stream); });
+  size_t before = 0;
+  bool at_most_five = true;
+  const uint32_t start = GetTickMs();
+  while (sock.app.size() < static_cast<size_t>(count) && sock.IsConnected() && TicksSince(start) < 20000) {
+    sock.ProcessEvent(60000);
+    at_most_five = at_most_five && sock.app.size() - before <= 5;
+    before = sock.app.size();
+  }
+  sender.join();
+  EXPECT_TRUE(sock.IsConnected());
+  EXPECT_TRUE(at_most_five);
+  ASSERT_EQ(sock.app.size(), static_cast<size_t>(count));
+  for (int i = 0; i < count; i += 997) {
+    int32_t v = 0;
+    std::memcpy(&v, sock.app[i].payload.data(), 4);
+    EXPECT_EQ(v, i);
+  }
+  EXPECT_FALSE(log.Contains("Buffer is Full"));
 }
 
 TEST_F(ClientSocketTest, SocketLevelIdsGoToTheSystemHandler) {
