@@ -21,22 +21,21 @@ namespace texrender {
 constexpr int kW = 1280;
 constexpr int kH = 720;
 
+// Other fixtures in the same program destroy the window screen after each test, so
+// the context is checked (and made again on this helper's own window) every time.
 inline bool EnsureContext() {
-  static int state = 0;  // 0 not tried, 1 ready, -1 failed
-  if (state) return state > 0;
-  state = -1;
+  static SDL_Window* window = nullptr;
   GLWindowScreen* screen = GLWindowScreen::Instance();
   if (screen->Context()) {
-    state = 1;
+    screen->MakeCurrent();
     return true;
   }
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   GLWindowScreen::SetWindowAttributes();
-  SDL_Window* w = SDL_CreateWindow("render", 0, 0, kW, kH, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  if (!w) return false;
-  if (!screen->CreateContext(w, kW, kH)) return false;
+  if (!window) window = SDL_CreateWindow("render", 0, 0, kW, kH, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!window) return false;
+  if (!screen->CreateContext(window, kW, kH)) return false;
   screen->SetLogicalSize(kW, kH);
-  state = 1;
   return true;
 }
 
