@@ -605,7 +605,8 @@ void DrawAvatar(cairo_t* cr, const ImageSpec& s, const Cell& c, int frame) {
   bool empty = Param(s.params, "kind") == "empty";
   double cx = c.x + c.w / 2, cy = c.y + c.h / 2, r = std::min(c.w, c.h) / 2 - 2;
   cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
-  RGBA bg = empty ? RGBA{0.25, 0.28, 0.35, 1} : (frame ? RGBA{0.35, 0.62, 0.9, 1} : RGBA{0.55, 0.62, 0.72, 1});
+  RGBA bg = empty ? (frame ? RGBA{0.30, 0.38, 0.55, 1} : RGBA{0.25, 0.28, 0.35, 1})
+                  : (frame ? RGBA{0.35, 0.62, 0.9, 1} : RGBA{0.55, 0.62, 0.72, 1});
   VerticalGradientFill(cr, Lighten(bg, 0.2), Darken(bg, 0.2), c.y, c.y + c.h);
   cairo_save(cr);
   cairo_clip(cr);
@@ -1188,14 +1189,16 @@ void DrawAnim(cairo_t* cr, const ImageSpec& s, const Cell& c, int frame) {
     RadialGlow(cr, cx, cy, sz * 0.5, Hsv(hue, 0.5, 1, 0.45 * k), Hsv(hue, 0.5, 1, 0));
   };
   if (m == "cardfan") {
-    double open = n > 1 ? std::sin(t * kPi) : 1;
-    int cards = 5;
+    // The fan opens and closes while a lifted card walks across it, so no two frames match.
+    double open = n > 1 ? 0.35 + 0.65 * std::sin(t * kPi) : 1;
+    int cards = 5, lifted = n > 1 ? frame % cards : -1;
     for (int i = 0; i < cards; ++i) {
       double a = (i - 2) * 18 * open;
       cairo_save(cr);
       cairo_translate(cr, cx, cy + sz * 0.3);
       cairo_rotate(cr, a * kPi / 180);
-      MiniCard(cr, 0, -sz * 0.28, sz * 0.32, 0, i == cards - 1 || open > 0.5, Hsv(hue, 0.6, 0.7));
+      MiniCard(cr, 0, -sz * (i == lifted ? 0.36 : 0.28), sz * 0.32, 0, i == lifted || open > 0.6,
+               Hsv(hue, 0.6, 0.7));
       cairo_restore(cr);
     }
   } else if (m == "levelup") {
@@ -1331,7 +1334,7 @@ void DrawAnim(cairo_t* cr, const ImageSpec& s, const Cell& c, int frame) {
       cairo_restore(cr);
     }
   } else if (m == "winner") {
-    double in = std::min(1.0, frame / 8.0);
+    double in = std::min(1.0, (frame + 1) / 8.0);
     cairo_save(cr);
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, 0.4 + 0.6 * in, 0.4 + 0.6 * in);
@@ -1343,8 +1346,8 @@ void DrawAnim(cairo_t* cr, const ImageSpec& s, const Cell& c, int frame) {
     cairo_stroke(cr);
     Text(cr, "WINNER", 0, 0, c.h * 0.5, {1, 0.9, 0.3, in}, {0.35, 0.05, 0, in}, c.w * 0.85);
     cairo_restore(cr);
-    if (frame >= 8) {
-      double sx = c.x + (frame - 8) / 24.0 * c.w;
+    if (frame >= 7) {
+      double sx = c.x + c.w * (0.1 + 0.85 * (frame - 7) / 25.0);
       cairo_save(cr);
       RoundRect(cr, c.x + c.w * 0.04, c.y + c.h * 0.12, c.w * 0.92, c.h * 0.76, c.h * 0.2);
       cairo_clip(cr);
