@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <regex>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -16,21 +16,32 @@ std::vector<std::string> ExpectedThai() {
   const char* src = getenv("TOLVAN_TEST_SOURCE_DIR");
   std::string text;
   if (!src || !ReadWholeFile(std::string(src) + "/tests/unit/app/thai_messages.txt", &text)) return {};
+  // Items: <index> "<text>" separated by "; ", the list ending with ".".
   std::vector<std::string> entries;
-  std::regex item(R"re((\d+) "((?:[^"\\]|\\.)*)"(; |\.\s*$))re");
-  size_t expected_index = 0;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), item); it != std::sregex_iterator(); ++it) {
-    if (std::stoul((*it)[1]) != expected_index++) return {};
-    std::string raw = (*it)[2], decoded;
-    for (size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] == '\\' && i + 1 < raw.size()) {
-        const char e = raw[++i];
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t digits = pos;
+    while (digits < text.size() && isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+    if (digits == pos || text.compare(digits, 2, " \"") != 0) return {};
+    if (std::stoul(text.substr(pos, digits - pos)) != entries.size()) return {};
+    std::string decoded;
+    size_t i = digits + 2;
+    for (; i < text.size() && text[i] != '"'; ++i) {
+      if (text[i] == '\\' && i + 1 < text.size()) {
+        const char e = text[++i];
         decoded += e == 'n' ? '\n' : e == 't' ? '\t' : e;
       } else {
-        decoded += raw[i];
+        decoded += text[i];
       }
     }
+    if (i >= text.size()) return {};
     entries.push_back(decoded);
+    pos = i + 1;
+    if (text.compare(pos, 2, "; ") == 0) {
+      pos += 2;
+    } else {
+      break;  // the closing "."
+    }
   }
   return entries;
 }
