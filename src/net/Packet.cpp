@@ -154,11 +154,18 @@ size_t Packet::SerializeTo(uint8_t* buffer, size_t capacity) const {
 }
 
 void ApplyPayloadCipher(uint8_t* p, size_t n, const char* key, size_t L) {
-  for (size_t i = 0; i < n; ++i) {
-    uint8_t b = p[i];
-    b ^= static_cast<uint8_t>(key[L - 1 - (i % L)]);
-    b ^= static_cast<uint8_t>(key[L % (i + 1)]);  // key[L] is the terminating zero
-    p[i] = b;
+  if (!p || !key || L == 0) return;
+  const uint8_t* k = reinterpret_cast<const uint8_t*>(key);
+  // The first L bytes take both steps; the second reads key[L % (i + 1)], where key[L]
+  // is the terminating zero.
+  const size_t head = n < L ? n : L;
+  for (size_t i = 0; i < head; ++i) p[i] ^= static_cast<uint8_t>(k[L - 1 - (i % L)] ^ k[L % (i + 1)]);
+  // From index L on, L % (i + 1) == L: the second step XORs with zero and only the key,
+  // read backwards and repeated, applies. Walked with a running index (no division).
+  size_t j = L - 1;  // L - 1 - (L % L)
+  for (size_t i = head; i < n; ++i) {
+    p[i] ^= k[j];
+    j = j == 0 ? L - 1 : j - 1;
   }
 }
 
