@@ -267,8 +267,6 @@ void ZBWebDownload::ProcessRequests() {
           }
         }
       } else if (state == 2 || state == -1) {
-        // Marked delivered before the call, so no later step can deliver it again.
-        r->state.store(3);
         m_deliver.push_back(r);
       }
       m_requests[keep++] = r;
@@ -277,8 +275,11 @@ void ZBWebDownload::ProcessRequests() {
   }
   // Outside the lock, so callbacks may queue further requests. The records stay listed
   // (state 3) and are freed by a later step.
+  // Only this step changes a finished record's state, and it does not run twice at once,
+  // so each record is delivered exactly once.
   for (WebDownloadRequest* r : m_deliver) {
     if (r->callback && r->user_data) r->callback(r->user_data, r);
+    r->state.store(3);
   }
   m_deliver.clear();
   m_in_process = false;
