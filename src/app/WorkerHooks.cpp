@@ -5,6 +5,8 @@
 #include "framework/ZBThread_runner.h"
 #include "framework/ZBTimer_manager.h"
 #include "framework/ZBWebDownload.h"
+#include "net/GameConnectionThread.h"
+#include "net/GamePacketThread.h"
 
 namespace {
 
@@ -26,6 +28,8 @@ void WorkerHooks::Start() {
   ZBTimer_manager::Instance()->Initialize();
   ZBThread_runner::Instance()->StartWorkers();
   ZBWebDownload::Instance()->StartWorker();
+  GameConnectionThread::Instance();  // created here, on the main thread
+  GamePacketThread::Instance();
   m_started = true;
 }
 
@@ -34,8 +38,8 @@ void WorkerHooks::FrameStep() {
   ZBTimer_manager::Instance()->Tick();
   ZBThread_runner::Instance()->ProcessJobs();
   ZBWebDownload::Instance()->ProcessRequests();
-  // ---- Connection-thread request dispatch and packet-thread token processing follow
-  // here, in that order. ----
+  GameConnectionThread::Instance()->DispatchRequests();
+  GamePacketThread::Instance()->ProcessTokens();
 }
 
 void WorkerHooks::QueueJob(std::function<void()> job) {
@@ -56,7 +60,8 @@ void WorkerHooks::Shutdown() {
   m_started = false;
   ZBTimer_manager::DestroyInstance();
   ZBWebDownload::DestroyInstance();
-  // ---- The packet thread and the connection thread are destroyed here, before the
-  // runner whose workers their jobs use. ----
+  // Before the runner whose workers their jobs use.
+  GamePacketThread::DestroyInstance();
+  GameConnectionThread::DestroyInstance();
   ZBThread_runner::DestroyInstance();
 }
