@@ -31,7 +31,7 @@ PACKAGES=(
   libasio-dev libsqlite3-dev libcpp-httplib-dev
   # art and sound generation
   libcairo2-dev libpango1.0-dev sox libsox-fmt-mp3 lame
-  fonts-tlwg-waree-ttf fonts-tlwg-loma-ttf fonts-nanum python3-fonttools
+  fonts-tlwg-waree-ttf fonts-tlwg-loma-ttf fonts-nanum fonts-dejavu-core python3-fonttools
 )
 
 SUDO=""

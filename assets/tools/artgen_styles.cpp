@@ -312,7 +312,7 @@ void DrawButton(cairo_t* cr, const ImageSpec& s, const Cell& cell, int frame) {
     double tx = cx, avail = c.w * 0.86;
     if (!icon.empty()) {
       double is = c.h * 0.6;
-      double tw = std::min(TextWidth(cr, label, size), c.w * 0.62);
+      double tw = std::min(TextWidth(cr, label, size), c.w * 0.86 - is - 10);
       double total = is + 10 + tw;
       double x0 = cx - total / 2;
       Icon(cr, icon, x0 + is / 2, cy, is, fg);
@@ -422,24 +422,22 @@ void CardFace(cairo_t* cr, const Cell& c, int suit, int rank) {
   } else if (rank == 12) {
     Suit(cr, suit, cx, cy, 58, ink);
   } else {
-    // Number cards: pips in two columns (a centre column for odd counts).
+    // Number cards: the classic pip layouts (column L/M/R, height 0..1).
+    static const char* layouts[9] = {
+        "M0 M1", "M0 M.5 M1", "L0 R0 L1 R1", "L0 R0 M.5 L1 R1", "L0 R0 L.5 R.5 L1 R1",
+        "L0 R0 M.25 L.5 R.5 L1 R1", "L0 R0 M.25 L.5 R.5 M.75 L1 R1",
+        "L0 R0 L.33 R.33 M.5 L.67 R.67 L1 R1", "L0 R0 M.17 L.33 R.33 L.67 R.67 M.83 L1 R1"};
     int n = rank + 2;
     double left = c.x + 46, right = c.x + c.w - 16, top = c.y + 20, bottom = c.y + c.h - 20;
-    double mid = (left + right) / 2;
     std::vector<std::pair<double, double>> pts;
-    int side = n / 2 - (n >= 8 ? 1 : 0);
-    if (n <= 3) side = 0;
-    int centre = n - 2 * side;
-    for (int i = 0; i < side; ++i) {
-      double y = side == 1 ? (top + bottom) / 2 : top + (bottom - top) * i / (side - 1);
-      pts.push_back({left, y});
-      pts.push_back({right, y});
+    std::stringstream lay(layouts[n - 2]);
+    std::string tok;
+    while (lay >> tok) {
+      double x = tok[0] == 'L' ? left : tok[0] == 'R' ? right : (left + right) / 2;
+      double f = std::atof(tok.c_str() + 1);
+      pts.push_back({x, top + (bottom - top) * f});
     }
-    for (int i = 0; i < centre; ++i) {
-      double y = centre == 1 ? (top + bottom) / 2 : top + 12 + (bottom - top - 24) * i / (centre - 1);
-      pts.push_back({mid, y});
-    }
-    double ps = n >= 9 ? 17 : 21;
+    double ps = n >= 9 ? 17 : 20;
     for (auto& pt : pts) Suit(cr, suit, pt.first, pt.second, ps, ink);
   }
 }
