@@ -109,7 +109,14 @@ void GLFont::Initialize(int type, void* from_package) {
   delete m_font;
   m_font = MakeFont(type);
   if (from_package) Log(LOG_TRACE, "GLFont::Initialize ... raw mode : %s", m_name);
-  if (m_font->Error()) Log(LOG_WARNING, "GLFont::Initialize | cannot open the face %s (error %d)", m_name, m_font->Error());
+  if (m_font->Error()) {
+    // A face that failed to open must not be sized or drawn (FTGL crashes on it): the
+    // font stays uninitialised and every text measures as empty and draws nothing.
+    Log(LOG_WARNING, "GLFont::Initialize | cannot open the face %s (error %d)", m_name, m_font->Error());
+    delete m_font;
+    m_font = nullptr;
+    return;
+  }
   ApplyFaceSize(m_face_size);
   m_font->Depth(100.0f);
   m_initialised = 1;
@@ -119,6 +126,12 @@ int GLFont::ReloadFromPackage() {
   if (!m_initialised || !m_package_buffer) return 0;
   delete m_font;
   m_font = MakeFont(m_type);
+  if (m_font->Error()) {
+    delete m_font;
+    m_font = nullptr;
+    m_initialised = 0;
+    return 0;
+  }
   Log(LOG_TRACE, "SetFaceSize(reload) ***************** %d:%d", m_type, ScaledResolution());
   m_face_size = 10;
   ApplyFaceSize(10);

@@ -191,3 +191,25 @@ TEST_F(TextRender, MessageTableSample) {
 }
 
 }  // namespace
+
+namespace {
+
+// A missing font file must leave the font unusable but harmless: the program starts
+// and draws without text instead of crashing inside the font library.
+TEST(TextRenderMissingFont, MissingFaceDrawsNothingAndDoesNotCrash) {
+  if (!texrender::EnsureContext()) GTEST_SKIP() << "no GL context on the offscreen driver";
+  std::string empty = std::filesystem::temp_directory_path() / "tolvan-no-font";
+  std::filesystem::create_directories(empty);
+  GLFont font(1280, 720);
+  texrender::InFolder(empty, [&] { font.Initialize(0, nullptr); });
+  EXPECT_FALSE(font.IsInitialised());
+  font.SetFaceSize(20);
+  texrender::BeginFrame();
+  font.DrawText("Tolvan", 0, GLTextBox{10, 10, 300, 60}, kWhite);
+  const GLTextBox m = font.MeasureText("Tolvan");
+  EXPECT_EQ(m.right, 0);
+  Frame f = texrender::Read();
+  EXPECT_EQ(LitSpan(f, 0, 80).first, -1);
+}
+
+}  // namespace
