@@ -54,8 +54,8 @@ void GameConnectionThread::JobDone(void* /*object*/, void* argument, int32_t /*e
 
 void GameConnectionThread::RunRequest(const Request& r) {
   CGameSession* s = r.session;
-  char host[16] = {};
-  std::memcpy(host, s->Info().Host(), strnlen(s->Info().Host(), sizeof(host) - 1));
+  char host[ServerInfo::kHostSize];
+  s->Info().CopyHost(host);
   const int port = s->Info().Port();
   Log(LOG_TRACE, "GameConnectionThread::Thread_run %s:%d", host, port);
   s->ResetKeepingServer();

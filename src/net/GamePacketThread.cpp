@@ -70,8 +70,8 @@ int GamePacketThread::PostToServiceServer(const Packet& packet, PacketTokenCallb
     return 0;
   }
   // The host field comes from the wire: at most its 16 bytes are taken.
-  char host[16] = {};
-  std::memcpy(host, info->Host(), strnlen(info->Host(), sizeof(host) - 1));
+  char host[ServerInfo::kHostSize];
+  info->CopyHost(host);
   return PostOneShot(host, info->Port(), packet, callback, object, show_indicator);
 }
 

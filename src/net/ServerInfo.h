@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -10,8 +11,16 @@ struct ServerInfo {
   ServerInfo() { Clear(); }
   void Clear() { std::memset(raw, 0, sizeof(raw)); }
 
-  // 16-byte dotted IPv4 text at 0.
+  // 16-byte dotted IPv4 text at 0. A block from the wire may lack the terminator:
+  // readers of Host() must not read past 16 bytes; CopyHost always terminates.
   const char* Host() const { return reinterpret_cast<const char*>(raw); }
+  static constexpr size_t kHostSize = 16;
+  // Copies at most 15 characters of the host and a terminator into `out` (16 bytes).
+  void CopyHost(char* out) const {
+    size_t n = strnlen(Host(), kHostSize - 1);
+    std::memcpy(out, raw, n);
+    out[n] = 0;
+  }
   void SetHost(const char* host);
   int32_t Selector1() const { return Get(16); }
   void SetSelector1(int32_t v) { Put(16, v); }
