@@ -192,6 +192,28 @@ TEST_F(PacketThreadTest, ExchangeWaitsForTheFrameLockBeforeConnecting) {
   EXPECT_EQ(rec.state, VXType_packet_thread_token::kReplied);
 }
 
+TEST_F(PacketThreadTest, TokenOutlivesThePacketThreadWhileItsExchangeRuns) {
+  LoopbackPeer peer;
+  TokenRecord rec;
+  auto req = std::make_unique<Packet>(181);
+  ASSERT_EQ(packets->PostOneShot("127.0.0.1", peer.Port(), *req, &RecordToken, &rec, false), 1);
+  Frame();
+  Frame();
+  ASSERT_TRUE(peer.Accept(5000));
+  RawPacket got;
+  ASSERT_TRUE(peer.ReadPacket(&got, 5000));  // the worker now waits for the reply
+  packets.reset();                           // shut down mid-exchange
+  peer.CloseClient();                        // the exchange fails on the worker
+  ASSERT_TRUE(PumpUntil([&] { ZBThread_runner::Instance()->ProcessJobs(); }, [&] { return rec.calls > 0; }));
+  for (int i = 0; i < 5; ++i) {
+    ZBThread_runner::Instance()->ProcessJobs();  // the runner lets go: the token is freed
+    usleep(2000);
+  }
+  EXPECT_EQ(rec.calls, 1);
+  EXPECT_EQ(rec.state, VXType_packet_thread_token::kFailed);
+  EXPECT_EQ(ZBThread_runner::Instance()->JobCount(), 0);
+}
+
 TEST_F(PacketThreadTest, ConnectionThreadConnectsOneQueuedSessionPerFrame) {
   LoopbackPeer peer;
   CGameSession s1(1, &dispatch), s2(2, &dispatch);
