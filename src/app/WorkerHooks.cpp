@@ -43,7 +43,9 @@ void WorkerHooks::FrameStep() {
 }
 
 void WorkerHooks::QueueJob(std::function<void()> job) {
-  if (!m_started) {
+  // Never creates a runner: after Shutdown a late call from a worker must not bring one back.
+  ZBThread_runner* runner = m_started ? ZBThread_runner::InstanceIfAny() : nullptr;
+  if (!runner) {
     Log(LOG_WARNING, "[WARNING]: WorkerHooks::QueueJob | workers not running, job dropped");
     return;
   }
@@ -52,12 +54,11 @@ void WorkerHooks::QueueJob(std::function<void()> job) {
   j->function = &RunClosure;
   j->object = this;
   j->done = &FreeClosure;
-  ZBThread_runner::Instance()->AddJob(j);
+  runner->AddJob(j);
 }
 
 void WorkerHooks::Shutdown() {
-  if (!m_started) return;
-  m_started = false;
+  if (!m_started.exchange(false)) return;
   ZBTimer_manager::DestroyInstance();
   ZBWebDownload::DestroyInstance();
   // Before the runner whose workers their jobs use.

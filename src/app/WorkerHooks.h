@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <functional>
 
 #include "app/GameHooks.h"
@@ -20,8 +21,8 @@ class WorkerHooks : public IWorkerHooks {
   // for running jobs, see ZBThread::End).
   void Shutdown() override;
 
-  bool Started() const { return m_started; }
+  bool Started() const { return m_started.load(); }
 
  private:
-  bool m_started = false;
+  std::atomic<bool> m_started{false};  // QueueJob may be called from a runner worker
 };
