@@ -1,3 +1,12 @@
+# tolvan_test_environment(TARGET)
+# Compiles the folders the tests need into the test program (see tests/TestEnvironment.cpp).
+function(tolvan_test_environment NAME)
+  target_sources(${NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/TestEnvironment.cpp)
+  target_compile_definitions(${NAME} PRIVATE
+    TOLVAN_TEST_SOURCE_DIR_DEFAULT="${CMAKE_SOURCE_DIR}"
+    TOLVAN_BUILD_DIR_DEFAULT="${CMAKE_BINARY_DIR}")
+endfunction()
+
 # tolvan_library(NAME DIRS dir... LIBS lib...)
 # A static library built from every .cpp in the given folders (relative to src/).
 # Sources are globbed so that adding a file pair needs no CMake edit.
@@ -27,9 +36,9 @@ function(tolvan_unit_test NAME)
     return()
   endif()
   add_executable(${NAME} ${srcs})
+  tolvan_test_environment(${NAME})
   target_include_directories(${NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   include(GoogleTest)
-  gtest_discover_tests(${NAME} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit
-                       ENVIRONMENT "TOLVAN_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR};TOLVAN_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${NAME} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 endfunction()
