@@ -1,5 +1,7 @@
 #include "app/GameLogic.h"
 
+#include <curl/curl.h>
+
 #include <ctime>
 
 #include "app/GameSharedData.h"
@@ -41,7 +43,10 @@ constexpr HookColor Rgba255(int r, int g, int b, int a) {
 GameLogic::GameLogic() : m_hooks(Complete(GameHooks{})) {}
 
 GameLogic::~GameLogic() {
+  // Workers first: running jobs finish while the sessions they use still exist, and no
+  // transfer is in flight when libcurl's global state goes.
   m_hooks.workers->Shutdown();
+  curl_global_cleanup();
   for (int i = 0; i < 4; ++i) {
     delete m_sessions[i];
     m_sessions[i] = nullptr;

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "gfx/GLFont.h"
 #include "gfx/GLSurface.h"
 #include "gfx/GLWindowScreen.h"
 
@@ -44,6 +45,18 @@ void SurfaceScreenHooks::DrawRoundRect(float left, float top, float right, float
   GLSurface::Instance()->DrawRoundRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
                                        static_cast<int>(bottom), static_cast<int>(radius), segments, line_width,
                                        fill.r, fill.g, fill.b, fill.a, border.r, border.g, border.b, border.a);
+}
+
+void SurfaceScreenHooks::DrawTextCentered(const char* utf8, float left, float top, float right, float bottom,
+                                          int size, HookColor color) {
+  GLFont* font = GLSurface::Instance()->Font(0);
+  if (!font || !utf8 || !*utf8) return;
+  font->SetFaceSize(size);
+  const float rgba[4] = {color.r, color.g, color.b, color.a};
+  font->DrawText(utf8, GLFont::kAlignCentre | GLFont::kAlignVCentre,
+                 GLTextBox{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                           static_cast<int>(bottom)},
+                 rgba);
 }
 
 void SurfaceScreenHooks::Shutdown() {

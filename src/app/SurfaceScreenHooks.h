@@ -18,6 +18,8 @@ class SurfaceScreenHooks : public IScreenHooks {
   void DrawLoadingPicture() override;
   void DrawRoundRect(float left, float top, float right, float bottom, float radius, int segments,
                      float line_width, HookColor fill, HookColor border) override;
+  void DrawTextCentered(const char* utf8, float left, float top, float right, float bottom, int size,
+                        HookColor color) override;
   void Shutdown() override;
 
   // Frames presented since start-up.

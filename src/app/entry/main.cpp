@@ -9,7 +9,7 @@
 
 #include "app/GameLogic.h"
 #include "app/GameWindow.h"
-#include "app/SurfaceScreenHooks.h"
+#include "app/entry/ClientWiring.h"
 #include "app/entry/TestInputMode.h"
 #include "framework/Log.h"
 #include "framework/Paths.h"
@@ -73,15 +73,13 @@ int main(int, char**) {
       SDL_PushEvent(&ev);
     });
 
-    SurfaceScreenHooks screen;
+    ClientWiring wiring;
     GameLogic* logic = GameLogic::Instance();
-    GameHooks hooks;
-    hooks.screen = &screen;
-    logic->SetHooks(hooks);
+    wiring.Install(logic);
 
     std::unique_ptr<TestInputMode> test_mode;
     if (const char* tm = std::getenv("TOLVAN_TEST_MODE"); tm && std::strcmp(tm, "input") == 0) {
-      test_mode = std::make_unique<TestInputMode>(&screen);
+      test_mode = std::make_unique<TestInputMode>(&wiring.screen);
       logic->SetModes(test_mode.get(), nullptr, nullptr);
     }
 

@@ -1,0 +1,43 @@
+#include "app/entry/ClientWiring.h"
+
+#include "app/GameLogic.h"
+#include "app/GameSharedData.h"
+#include "media/GamePlayerImage.h"
+#include "media/GameSharedImage.h"
+#include "net/CGameSession.h"
+#include "net/GamePacketThread.h"
+
+int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
+
+int ClientScreenHooks::LoadSharedImages() { return GameSharedImage::Instance()->LoadImages(); }
+
+void ClientScreenHooks::DrawLoadingPicture() { GameSharedImage::Instance()->DrawLoadingScreen(); }
+
+void ClientScreenHooks::Shutdown() {
+  // The pictures go before the surface they are registered with.
+  GameSharedImage::DestroyInstance();
+  SurfaceScreenHooks::Shutdown();
+}
+
+void PlayerImageLayer::FrameStep() { GamePlayerImage::Instance()->UpdateDownloads(); }
+
+void PlayerImageLayer::Shutdown() { GamePlayerImage::DestroyInstance(); }
+
+int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
+  return GamePacketThread::Instance()->PostToServiceServer(packet, nullptr, nullptr, false);
+}
+
+void ClientWiring::Install(GameLogic* logic) {
+  GameHooks hooks = logic->Hooks();
+  hooks.screen = &screen;
+  hooks.workers = &workers;
+  hooks.player_image = &player_image;
+  hooks.exchanges = &exchanges;
+  logic->SetHooks(hooks);
+
+  logic->SetSessionFactory(&CreateGameSession);
+  GamePacketThread::SetFrameBarrier(&logic->FrameLock());
+  GamePacketThread::SetDispatchOwner(logic);
+  GamePacketThread::SetServiceServerSource(
+      +[]() -> const ServerInfo* { return &GameSharedData::Instance()->m_service_server; });
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Connects the game logic to the real subsystems of the program: the screen with the
+// shared images, the background workers, the network sessions and the packet thread,
+// and the player pictures. Tests wire their own recorders instead.
+#include "app/GameHooks.h"
+#include "app/SurfaceScreenHooks.h"
+#include "app/WorkerHooks.h"
+
+class GameLogic;
+
+// The screen hooks plus the shared images (loading screen and the shared picture set).
+class ClientScreenHooks : public SurfaceScreenHooks {
+ public:
+  int LoadStartupImages() override;
+  int LoadSharedImages() override;
+  void DrawLoadingPicture() override;
+  void Shutdown() override;
+};
+
+// Player pictures: downloads finish once per frame.
+class PlayerImageLayer : public ILayerHooks {
+ public:
+  void FrameStep() override;
+  void Shutdown() override;
+};
+
+// One-shot requests to the service server go through the packet thread.
+class ServiceExchangeHooks : public IExchangeHooks {
+ public:
+  int PostToServiceServer(const Packet& packet) override;
+};
+
+// Everything the program installs before InitializeGame.
+struct ClientWiring {
+  ClientScreenHooks screen;
+  WorkerHooks workers;
+  PlayerImageLayer player_image;
+  ServiceExchangeHooks exchanges;
+
+  void Install(GameLogic* logic);
+};
