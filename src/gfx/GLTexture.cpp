@@ -254,7 +254,6 @@ void GLTexture::Draw(int frame, float x, float y, int centred) {
   const GLScreen* screen = GLWindowScreen::Instance();
   const float sx = screen->m_scale_x;
   const float sy = screen->m_scale_y;
-  const float tint_alpha = screen->m_tint[3];
   const float height = static_cast<float>(screen->m_physical_height);
   for (int i = 0; i < 4; ++i) {
     m_window_quad[i * 3] = m_base_quad[i * 3] * sx;
@@ -262,19 +261,7 @@ void GLTexture::Draw(int frame, float x, float y, int centred) {
     m_window_quad[i * 3 + 2] = m_base_quad[i * 3 + 2];
   }
 
-  glEnable(GL_TEXTURE_2D);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glBindTexture(GL_TEXTURE_2D, m_texture_id);
-  if (m_color[3] > 0.0f) {
-    glColor4f(m_color[0], m_color[1], m_color[2], m_color[3] * tint_alpha);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  } else if (tint_alpha < 1.0f) {
-    glColor4f(screen->m_tint[0], screen->m_tint[1], screen->m_tint[2], tint_alpha);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  } else {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  }
+  ApplyDrawState(screen);
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, m_window_quad);
@@ -313,4 +300,23 @@ void GLTexture::Draw(int frame, float x, float y, int centred) {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
+}
+
+void GLTexture::ApplyDrawState(const GLScreen* screen) const {
+  const float tint_alpha = screen->m_tint[3];
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBindTexture(GL_TEXTURE_2D, m_texture_id);
+  // A set colour tints the picture; otherwise a fading screen fades it; otherwise the
+  // texels are drawn as they are.
+  if (m_color[3] > 0.0f) {
+    glColor4f(m_color[0], m_color[1], m_color[2], m_color[3] * tint_alpha);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  } else if (tint_alpha < 1.0f) {
+    glColor4f(screen->m_tint[0], screen->m_tint[1], screen->m_tint[2], tint_alpha);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  } else {
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  }
 }

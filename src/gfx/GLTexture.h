@@ -5,6 +5,8 @@
 #include "framework/ZBObject.h"
 #include "gfx/GLSurface.h"
 
+class GLScreen;
+
 // The one kind of image object: a GL texture made from a PNG or JPEG image, cut into a
 // grid of equally sized frames (a sprite sheet) and drawn as one textured quad per call
 // at a logical position, with scale, tint, alpha, rotation about a pivot, flips, a
@@ -27,6 +29,9 @@ class GLTexture : public ZBObject, public SurfaceEntity {
   // `centred`.
   virtual void Draw(int frame, float x, float y, int centred);
   virtual void DrawAt(float x, float y) { Draw(0, x, y, 0); }
+  // Binds the texture with blending and its colour rules (own tint, the screen's fade),
+  // ready for a vertex array draw.
+  void ApplyDrawState(const GLScreen* screen) const;
   // Logical size of the whole sheet.
   virtual void SetSize(float width, float height);
   // Scale relative to the display size.

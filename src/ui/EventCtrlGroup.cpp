@@ -30,54 +30,38 @@ void EventCtrlGroup::HideAll() {
   for (void* v = m_members.First(); v; v = m_members.Next()) static_cast<ZBEventCtrl*>(v)->m_hidden = 1;
 }
 
-int EventCtrlGroup::DispatchTouchDown(int button, int x, int y) {
+// Offers one event to the visible members in list order. Presses and releases stop at
+// the first member that takes them; moves and wheel turns go to every member.
+int EventCtrlGroup::Dispatch(Handler handler, int a, int x, int y, bool first_wins) {
   if (!m_enabled) return 0;
   m_visited = 0;
+  int result = 0;
   for (void* v = m_members.First(); v; v = m_members.Next()) {
     ZBEventCtrl* c = static_cast<ZBEventCtrl*>(v);
     if (c->m_hidden) continue;
     ++m_visited;
-    if (c->OnTouchDown(button, x, y)) return 1;
+    if ((c->*handler)(a, x, y)) {
+      if (first_wins) return 1;
+      result = 1;
+    }
   }
-  return 0;
+  return result;
+}
+
+int EventCtrlGroup::DispatchTouchDown(int button, int x, int y) {
+  return Dispatch(&ZBEventCtrl::OnTouchDown, button, x, y, true);
 }
 
 int EventCtrlGroup::DispatchTouchUp(int button, int x, int y) {
-  if (!m_enabled) return 0;
-  m_visited = 0;
-  for (void* v = m_members.First(); v; v = m_members.Next()) {
-    ZBEventCtrl* c = static_cast<ZBEventCtrl*>(v);
-    if (c->m_hidden) continue;
-    ++m_visited;
-    if (c->OnTouchUp(button, x, y)) return 1;
-  }
-  return 0;
+  return Dispatch(&ZBEventCtrl::OnTouchUp, button, x, y, true);
 }
 
 int EventCtrlGroup::DispatchTouchMove(int button, int x, int y) {
-  if (!m_enabled) return 0;
-  m_visited = 0;
-  int result = 0;
-  for (void* v = m_members.First(); v; v = m_members.Next()) {
-    ZBEventCtrl* c = static_cast<ZBEventCtrl*>(v);
-    if (c->m_hidden) continue;
-    ++m_visited;
-    if (c->OnTouchMove(button, x, y)) result = 1;
-  }
-  return result;
+  return Dispatch(&ZBEventCtrl::OnTouchMove, button, x, y, false);
 }
 
 int EventCtrlGroup::DispatchWheel(int delta, int x, int y) {
-  if (!m_enabled) return 0;
-  m_visited = 0;
-  int result = 0;
-  for (void* v = m_members.First(); v; v = m_members.Next()) {
-    ZBEventCtrl* c = static_cast<ZBEventCtrl*>(v);
-    if (c->m_hidden) continue;
-    ++m_visited;
-    if (c->OnWheel(delta, x, y)) result = 1;
-  }
-  return result;
+  return Dispatch(&ZBEventCtrl::OnWheel, delta, x, y, false);
 }
 
 int EventCtrlGroup::DrawAll() {

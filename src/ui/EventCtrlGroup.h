@@ -35,5 +35,7 @@ struct EventCtrlGroup {
   int m_visited = 0;
 
  private:
+  using Handler = int (ZBEventCtrl::*)(int, int, int);
+  int Dispatch(Handler handler, int a, int x, int y, bool first_wins);
   void UpdateBounds();
 };

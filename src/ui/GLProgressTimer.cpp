@@ -96,21 +96,7 @@ void GLProgressTimer::Draw(float x, float y, float width, float height) {
   const GLScreen* screen = GLWindowScreen::Instance();
   const float sx = screen->m_scale_x;
   const float sy = screen->m_scale_y;
-  const float tint_alpha = screen->m_tint[3];
-  glEnable(GL_TEXTURE_2D);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glBindTexture(GL_TEXTURE_2D, m_texture->m_texture_id);
-  const float* c = m_texture->m_color;
-  if (c[3] > 0.0f) {
-    glColor4f(c[0], c[1], c[2], c[3] * tint_alpha);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  } else if (tint_alpha < 1.0f) {
-    glColor4f(screen->m_tint[0], screen->m_tint[1], screen->m_tint[2], tint_alpha);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  } else {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  }
+  m_texture->ApplyDrawState(screen);
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(2, GL_FLOAT, 16, &m_vertices[0][0]);
