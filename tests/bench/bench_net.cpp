@@ -16,6 +16,7 @@
 #include "framework/Log.h"
 #include "net/Packet.h"
 #include "net/ZBClientSocket.h"
+#include "support/Loopback.h"
 
 namespace {
 
@@ -54,15 +55,9 @@ class CountingSocket : public ZBClientSocket {
 class StreamServer {
  public:
   explicit StreamServer(const std::vector<uint8_t>& batch) : m_batch(batch) {
-    m_listen = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    listen(m_listen, 1);
-    socklen_t len = sizeof(a);
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    uint16_t port = 0;
+    m_listen = test_support::ListenOnLoopback(1, &port);
+    m_port = port;
     m_thread = std::thread([this] {
       int c = accept(m_listen, nullptr, nullptr);
       m_client.store(c);

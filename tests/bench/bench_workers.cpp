@@ -14,6 +14,7 @@
 
 #include "app/WorkerHooks.h"
 #include "framework/ZBWebDownload.h"
+#include "support/Loopback.h"
 
 namespace {
 
@@ -41,17 +42,9 @@ namespace {
 class LoopbackServer {
  public:
   explicit LoopbackServer(size_t body_size) : m_body(body_size, 'b') {
-    m_fd = socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    listen(m_fd, 64);
-    socklen_t len = sizeof(a);
-    getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    uint16_t port = 0;
+    m_fd = test_support::ListenOnLoopback(64, &port);
+    m_port = port;
     m_reply = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
               std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body;
     m_thread = std::thread([this] { Serve(); });

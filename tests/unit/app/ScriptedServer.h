@@ -14,24 +14,16 @@
 #include <vector>
 
 #include "net/Packet.h"
+#include "support/Loopback.h"
 
 namespace testing_support {
 
 class ScriptedServer {
  public:
   ScriptedServer() {
-    m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    listen(m_listen, 4);
-    socklen_t len = sizeof(addr);
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
+    uint16_t p = 0;
+    m_listen = test_support::ListenOnLoopback(4, &p);
+    port = p;
   }
   ~ScriptedServer() {
     if (m_thread.joinable()) m_thread.join();

@@ -21,6 +21,7 @@
 
 #ifdef TOLVAN_HAVE_HTTPLIB
 #include <httplib.h>
+#include "support/Loopback.h"
 #endif
 
 using worker_test::LogCapture;
@@ -164,15 +165,9 @@ class TestServer {
 class SilentServer {
  public:
   SilentServer() {
-    m_fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    listen(m_fd, 16);
-    socklen_t len = sizeof(a);
-    getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    uint16_t port = 0;
+    m_fd = test_support::ListenOnLoopback(16, &port);
+    m_port = port;
   }
   ~SilentServer() { close(m_fd); }
   int Port() const { return m_port; }

@@ -19,6 +19,7 @@
 #include "framework/Log.h"
 #include "net/IConnectingIndicator.h"
 #include "net/Packet.h"
+#include "support/Loopback.h"
 
 namespace nettest {
 
@@ -60,18 +61,9 @@ struct RawPacket {
 class LoopbackPeer {
  public:
   explicit LoopbackPeer(int receive_buffer = 0) {
-    m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    if (receive_buffer > 0) setsockopt(m_listen, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof(receive_buffer));
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    listen(m_listen, 8);
-    socklen_t len = sizeof(a);
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-    m_port = ntohs(a.sin_port);
+    uint16_t port = 0;
+    m_listen = test_support::ListenOnLoopback(8, &port, receive_buffer);
+    m_port = port;
   }
   ~LoopbackPeer() {
     CloseClient();
