@@ -29,10 +29,6 @@ class GLButton : public ZBEventCtrl {
   int OnTouchDown(int button, int x, int y) override;
   int OnTouchUp(int button, int x, int y) override;
   int OnTouchMove(int button, int x, int y) override;
-  int OnWheel(int delta, int x, int y) override {
-    (void)delta, (void)x, (void)y;
-    return 0;
-  }
 
   // All three rectangles := (l, t, r, b). A non-null label replaces the old one when
   // it has at most 254 characters (with the font size and flags); a longer one leaves

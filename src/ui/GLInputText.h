@@ -25,10 +25,6 @@ class GLInputText : public ZBEventCtrl, public CImeBox {
   int OnTouchDown(int button, int x, int y) override;
   int OnTouchUp(int button, int x, int y) override;
   int OnTouchMove(int button, int x, int y) override;
-  int OnWheel(int delta, int x, int y) override {
-    (void)delta, (void)x, (void)y;
-    return 0;
-  }
   virtual void Setup(int l, int t, int r, int b, int password, int padding, int font_size, int flags);
   virtual void MoveBy(int dx, int dy) { SetRect(m_left + dx, m_top + dy, m_right + dx, m_bottom + dy); }
   // Keeps width and height.
