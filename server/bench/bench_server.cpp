@@ -47,8 +47,10 @@ void PlayAndMeasure(ProtocolClient& game, const std::string& account,
       return e.ok == 1;
     }
   };
-  Packet start(214);
-  start.WriteInt32(0);
+  VXMsg_game_ready_request host_start;
+  host_start.value = 0;
+  Packet start;
+  Build_Packet(host_start, start);
   game.Send(start);
   while (std::chrono::steady_clock::now() < until) {
     auto p = game.Recv(2000);
@@ -61,21 +63,26 @@ void PlayAndMeasure(ProtocolClient& game, const std::string& account,
     } else if (p->id == 215) {
       VXMsg_game_turn m;
       m.Read(*p);
-      if (m.status.turn.Get(16) != my_seat) continue;
-      Packet d(216);
-      d.WriteInt32(0);
+      if (m.status.turn.TurnSeat() != my_seat) continue;
+      VXMsg_player_action_request draw;
+      draw.action = VX_ACTION_DRAW;
+      Packet d;
+      Build_Packet(draw, d);
       int card = -1;
       if (!move(d, &card)) return;
-      Packet t(216);
-      t.WriteInt32(3);
-      VXType_card c;
-      c.code = card;
-      c.Write(t);
+      VXMsg_player_action_request throw_drawn;
+      throw_drawn.action = VX_ACTION_THROW;
+      throw_drawn.card.code = card;
+      throw_drawn.card.in_hand = 1;
+      Packet t;
+      Build_Packet(throw_drawn, t);
       if (!move(t, nullptr)) return;
     } else if (p->id == 220) {
-      Packet again(214);
-      again.WriteInt32(0);
-      game.Send(again);
+      VXMsg_game_ready_request again;
+      again.value = 0;  // the host starts the next round
+      Packet a;
+      Build_Packet(again, a);
+      game.Send(a);
     }
   }
 }

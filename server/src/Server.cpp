@@ -13,7 +13,11 @@
 #include "Rules.h"
 #include "Store.h"
 #include "Wire.h"
+#include "app/GameSharedData.h"
 #include "framework/Log.h"
+#include "net/messages/VXLoginMessages.h"
+#include "net/messages/VXPlayerAction.h"
+#include "net/messages/VXTableMessages.h"
 
 namespace tsrv {
 
@@ -80,6 +84,28 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 using ConnPtr = std::shared_ptr<Connection>;
 
+// Builds message record `m` into a packet and sends it. A record that does not fit a
+// packet is not sent (logged): a cut message would be misread.
+template <class M>
+void SendRecord(const ConnPtr& c, const M& m) {
+  Packet p;
+  if (!Build_Packet(m, p)) {
+    Log(LOG_WARNING, "[WARNING]: tolvan-server | message %u could not be built", M::kId);
+    return;
+  }
+  c->Send(p);
+}
+
+// A message made of the account block alone (152), or after an ok word (177).
+void SendAccountBlock(const ConnPtr& c, uint16_t id, const Account& a) {
+  Packet r(id);
+  if (id == kMsgRegist) r.WriteInt32(1);
+  uint8_t block[GameVXPlayer::kProfileSize];
+  FillUserInfo(a, block);
+  r.WriteBytes(block, sizeof(block));
+  c->Send(r);
+}
+
 struct Server::Impl {
   explicit Impl(ServerConfig c) : cfg(std::move(c)), sweep(io) {
     rng.seed(cfg.seed ? cfg.seed : std::random_device{}());
@@ -120,7 +146,7 @@ struct Server::Impl {
   void OnClosed(Connection* c);
 
   // Master and login.
-  void OnHello(const ConnPtr& c);
+  void OnHello(const ConnPtr& c, Packet& p);
   void OnLogin(const ConnPtr& c, Packet& p);
   void OnServerAddress(const ConnPtr& c, Packet& p);
   void OnLeaveServer(const ConnPtr& c);
@@ -157,14 +183,15 @@ class Table : public std::enable_shared_from_this<Table> {
   Table(Server::Impl* srv, int64_t no, int64_t stake, int game_type, bool bots_only)
       : srv_(srv), no_(no), stake_(stake), game_type_(game_type), bots_only_(bots_only),
         timer_(srv->io), turn_timer_(srv->io) {
-    room_.I32(0, 0);
-    room_.I32(4, static_cast<int32_t>(no));
-    room_.I32(8, static_cast<int32_t>(no));
-    room_.I32(12, game_type);
-    room_.I32(24, srv->cfg.turn_seconds);
-    room_.I32(28, 4);
-    room_.I32(44, kPointTarget);
-    room_.I64(48, stake);
+    // The table's address: 0, the table number and the table key (the number again).
+    room_.Put(0, 0);
+    room_.SetTableNumber(static_cast<int32_t>(no));
+    room_.SetTableKey(static_cast<int32_t>(no));
+    room_.SetGameType(game_type);
+    room_.SetTurnSeconds(srv->cfg.turn_seconds);
+    room_.SetSeats(kMaxSeats);
+    room_.SetPointTarget(kPointTarget);
+    room_.SetStake(stake);
     SetState(1);
   }
 
@@ -172,8 +199,8 @@ class Table : public std::enable_shared_from_this<Table> {
   int64_t stake() const { return stake_; }
   int game_type() const { return game_type_; }
   bool bots_only() const { return bots_only_; }
-  const RoomInfo& room() const { return room_; }
-  int state() const { return room_.I32(16); }
+  const VXType_room_info& room() const { return room_; }
+  int state() const { return room_.TableState(); }
   int humans() const {
     int n = 0;
     for (const auto& s : seats_)
@@ -196,12 +223,14 @@ class Table : public std::enable_shared_from_this<Table> {
   }
 
  private:
-  void SetState(int s) { room_.I32(16, s); }
+  void SetState(int s) { room_.SetTableState(s); }
   int HostSeat() const;
   uint32_t RoundMask() const;
-  TurnView Turn() const;
-  SeatStateView SeatView(int s) const;
-  void WritePlayer(Packet& p, int s, int viewer, bool reveal) const;
+  VXType_turn_info Turn() const;
+  VXType_table_status Status(int elapsed_ms) const;
+  VXType_seat_state SeatView(int s) const;
+  // Seat `s` as `viewer` sees it: the hand hidden unless it is the viewer's or `reveal`.
+  std::unique_ptr<GameVXPlayer> Player(int s, int viewer, bool reveal) const;
   template <class F>
   void EachViewer(F f) {
     for (int v = 0; v < kMaxSeats; ++v) {
@@ -227,7 +256,7 @@ class Table : public std::enable_shared_from_this<Table> {
   int game_type_;
   bool bots_only_;
   bool closed_ = false;
-  RoomInfo room_;
+  VXType_room_info room_;
   std::array<SeatSlot, kMaxSeats> seats_{};
   Game game_;
   int first_seat_ = 0;
@@ -253,51 +282,57 @@ uint32_t Table::RoundMask() const {
   return m;
 }
 
-TurnView Table::Turn() const {
-  TurnView t;
-  t.host_seat = HostSeat();
-  t.turn_seat = state() == 2 ? game_.turn_seat() : -1;
-  t.mission_value = state() >= 2 ? game_.mission_value() : 0;
+VXType_turn_info Table::Turn() const {
+  VXType_turn_info t;  // direction 1
+  t.SetHostSeat(HostSeat());
+  t.SetTurnSeat(state() == 2 ? game_.turn_seat() : -1);
+  t.SetAutoStageSeat(-1);  // no seat is forced into the staged-move mode
+  t.SetMission(state() >= 2 ? game_.mission_value() : 0);
   return t;
 }
 
-SeatStateView Table::SeatView(int s) const {
-  SeatStateView v;
+VXType_table_status Table::Status(int elapsed_ms) const {
+  VXType_table_status st;
+  st.room = room_;
+  st.turn_start = static_cast<uint32_t>(elapsed_ms);  // on the wire: time used of the turn
+  st.stock_taken = state() >= 2 ? game_.stock_used() : 0;
+  st.turn = Turn();
+  return st;
+}
+
+VXType_seat_state Table::SeatView(int s) const {
+  VXType_seat_state v;
   const SeatSlot& slot = seats_[s];
-  v.seat = s;
-  v.points = slot.points;
-  v.ready = slot.ready;
-  v.plus = slot.plus;
-  v.minus = slot.minus;
-  v.settlement = slot.settlement;
+  v.SetSeat(s);
+  v.SetPoints(slot.points);
+  v.SetReady(slot.ready);
+  v.SetDrawnTurnId(-1);
+  v.SetPlusPoints(slot.plus);
+  v.SetMinusPoints(slot.minus);
+  v.SetSettlement(slot.settlement);
   if (state() >= 2 && (game_.seats_mask() & (1u << s))) {
     const SeatPlay& p = game_.seat(s);
-    v.turn_id = p.turn_id;
-    v.drawn_turn_id = p.drawn_turn_id;
-    v.counters = p.counters;
-    v.penalties = p.penalties;
-    if (state() == 2 && game_.turn_seat() == s) v.turn_ms = Elapsed(turn_started_);
+    v.SetTurnId(p.turn_id);
+    v.SetDrawnTurnId(p.drawn_turn_id);
+    for (int i = 0; i < VXType_seat_state::kFirstCounters; ++i) v.SetFirstCounter(i, p.counters[i]);
+    for (int i = 0; i < VXType_seat_state::kSecondCounters; ++i) v.SetSecondCounter(i, p.penalties[i]);
+    if (state() == 2 && game_.turn_seat() == s)
+      v.SetTurnStart(static_cast<uint32_t>(Elapsed(turn_started_)));  // time used so far
   }
   return v;
 }
 
-void Table::WritePlayer(Packet& p, int s, int viewer, bool reveal) const {
+std::unique_ptr<GameVXPlayer> Table::Player(int s, int viewer, bool reveal) const {
   const SeatSlot& slot = seats_[s];
-  MakeUserInfo(slot.account).WriteTo(p);
-  WriteSeatState(p, SeatView(s));
-  p.WriteInt32(slot.account.streak);
+  auto pl = std::make_unique<GameVXPlayer>();
+  FillUserInfo(slot.account, pl->profile);
+  pl->seat = SeatView(s);
+  pl->status = slot.account.streak;
   bool playing = state() >= 2 && (game_.seats_mask() & (1u << s));
   static const std::vector<int> kNone;
-  const std::vector<int>& hand = playing ? game_.seat(s).hand : kNone;
-  WriteHand(p, hand, s, !(reveal || viewer == s));
-  if (!playing) {
-    p.WriteInt32(0);
-    return;
-  }
-  const auto& melds = game_.seat(s).melds;
-  p.WriteInt32(static_cast<int32_t>(melds.size()));
-  for (size_t i = 0; i < melds.size(); ++i)
-    WriteDeck(p, melds[i].kind, static_cast<int>(i), melds[i].turn_mark, melds[i].cards, 0);
+  FillHand(pl->hand, playing ? game_.seat(s).hand : kNone, s, !(reveal || viewer == s));
+  if (playing) FillMelds(*pl, game_.seat(s).melds);
+  return pl;
 }
 
 int Table::SeatHuman(const ConnPtr& c, const Account& a) {
@@ -320,41 +355,22 @@ void Table::SeatBot(int seat, const Account& a) {
 }
 
 void Table::SendTableInfo(const ConnPtr& c, int mode) {
-  Packet p(kMsgTableInfo);
-  p.WriteInt32(mode == 2 ? 2 : 0);
+  VXMsg_table_info m;
+  m.mode = mode == 2 ? 2 : 0;
   bool running = state() == 2;
-  if (mode == 2) {
-    p.WriteInt32(running ? game_.stock_used() : 0);
-  } else {
-    WriteStatusBlock(p, room_, running ? Elapsed(turn_started_) : 0,
-                     state() >= 2 ? game_.stock_used() : 0, Turn());
-  }
+  if (m.mode == 2)
+    m.status.stock_taken = running ? game_.stock_used() : 0;
+  else
+    m.status = Status(running ? Elapsed(turn_started_) : 0);
   static const std::vector<TableCard> kEmpty;
-  WriteDeck(p, 0, 0, 0, state() >= 2 ? game_.pile() : kEmpty, 0);
-  int n = 0;
-  for (const auto& s : seats_)
-    if (s.kind != SeatSlot::kEmpty) ++n;
-  p.WriteInt32(n);
+  FillDeck(m.pile, GameVXCardDeck::KIND_PLAIN, 0, 0, state() >= 2 ? game_.pile() : kEmpty, 0);
   for (int s = 0; s < kMaxSeats; ++s) {
     if (seats_[s].kind == SeatSlot::kEmpty) continue;
-    p.WriteInt32(s);
-    if (mode == 2) {
-      bool playing = state() >= 2 && (game_.seats_mask() & (1u << s));
-      static const std::vector<int> kNone;
-      WriteHand(p, playing ? game_.seat(s).hand : kNone, s, c->seat != s);
-      if (!playing) {
-        p.WriteInt32(0);
-        continue;
-      }
-      const auto& melds = game_.seat(s).melds;
-      p.WriteInt32(static_cast<int32_t>(melds.size()));
-      for (size_t i = 0; i < melds.size(); ++i)
-        WriteDeck(p, melds[i].kind, static_cast<int>(i), melds[i].turn_mark, melds[i].cards, 0);
-    } else {
-      WritePlayer(p, s, c->seat, false);
-    }
+    m.entries[m.entry_count].seat = s;
+    m.entries[m.entry_count].player = Player(s, c->seat, false);
+    ++m.entry_count;
   }
-  c->Send(p);
+  SendRecord(c, m);
 }
 
 void Table::Later(int ms, void (Table::*fn)()) {
@@ -386,12 +402,9 @@ void Table::OnReady(int seat, int value) {
   if (state() > 1) return;
   if (value == 1) {
     seats_[seat].ready = 1;
-    EachViewer([&](int, const ConnPtr& c) {
-      Packet p(kMsgGameReady);
-      p.WriteInt32(seat);
-      p.WriteInt32(0);
-      c->Send(p);
-    });
+    VXMsg_game_ready_event e;
+    e.seat = seat;
+    EachViewer([&](int, const ConnPtr& c) { SendRecord(c, e); });
     return;
   }
   if (value == 0 && seat == HostSeat()) {
@@ -419,21 +432,21 @@ void Table::StartRound() {
   game_.Start(mask, first_seat_, srv_->rng);
   SetState(2);
   turn_started_ = Clock::now();
+  // The mission card travels as the first pile card.
+  std::vector<TableCard> pile;
+  pile.push_back(TableCard{game_.mission_card(), -1, 0});
+  pile.insert(pile.end(), game_.pile().begin(), game_.pile().end());
   EachViewer([&](int v, const ConnPtr& c) {
-    Packet p(kMsgGameStart);
-    WriteStatusBlock(p, room_, 0, game_.stock_used(), Turn());
-    // The mission card travels as the first pile card.
-    std::vector<TableCard> pile;
-    pile.push_back(TableCard{game_.mission_card(), -1, 0});
-    pile.insert(pile.end(), game_.pile().begin(), game_.pile().end());
-    WriteDeck(p, 0, 0, 0, pile, 0);
-    p.WriteInt32(n);
+    VXMsg_game_start m;
+    m.status = Status(0);
+    FillDeck(m.pile, GameVXCardDeck::KIND_PLAIN, 0, 0, pile, 0);
     for (int s = 0; s < kMaxSeats; ++s) {
       if (!(mask & (1u << s))) continue;
-      p.WriteInt32(s);
-      WritePlayer(p, s, v, false);
+      m.entries[m.entry_count].seat = s;
+      m.entries[m.entry_count].player = Player(s, v, false);
+      ++m.entry_count;
     }
-    c->Send(p);
+    SendRecord(c, m);
   });
   BeginTurnNotice();
 }
@@ -443,13 +456,11 @@ void Table::BeginTurnNotice() {
   ++turn_token_;
   srv_->Count(&ServerStats::turns);
   int s = game_.turn_seat();
-  EachViewer([&](int, const ConnPtr& c) {
-    Packet p(kMsgGameTurn);
-    WriteStatusBlock(p, room_, 0, game_.stock_used(), Turn());
-    WriteSeatState(p, SeatView(s));
-    p.WriteInt32(seats_[s].account.streak);
-    c->Send(p);
-  });
+  VXMsg_game_turn m;
+  m.status = Status(0);
+  m.seat = SeatView(s);
+  m.player_status = seats_[s].account.streak;
+  EachViewer([&](int, const ConnPtr& c) { SendRecord(c, m); });
   ScheduleTurn();
 }
 
@@ -490,55 +501,23 @@ void Table::RunServerTurn(int seat, uint64_t token) {
   EndRound();
 }
 
+void SendMoveRefusal(const ConnPtr& c, int action) {
+  VXMsg_player_action_event r;
+  r.action = action;
+  r.ok = 0;
+  SendRecord(c, r);
+}
+
 void Table::SendRefusal(const ConnPtr& c, int action) {
-  Packet p(kMsgPlayerAction);
-  p.WriteInt32(action);
-  p.WriteInt32(0);
-  c->Send(p);
+  SendMoveRefusal(c, action);
   srv_->Count(&ServerStats::refused);
 }
 
 void Table::OnMove(const ConnPtr& c, Packet& p) {
-  int32_t action = -1;
-  if (!p.ReadInt32(&action) || action < 0 || action > 4) {
-    SendRefusal(c, action);
-    return;
-  }
-  int seat = c->seat;
   BotMove mv;
-  bool ok = state() == 2 && seat >= 0 && !seats_[seat].autoplay;
-  int32_t knock = 0;
-  if (ok) {
-    switch (action) {
-      case 0:
-        mv.action = BotMove::kDraw;
-        break;
-      case 1:
-        mv.action = BotMove::kDown;
-        ok = p.ReadInt32(&knock) && ReadDeck(p, &mv.cards, &mv.kind, 13);
-        mv.knock_flag = knock != 0;
-        break;
-      case 2: {
-        mv.action = BotMove::kAttach;
-        int32_t ts = -1, mi = -1;
-        ok = p.ReadInt32(&ts) && p.ReadInt32(&mi) && ReadDeck(p, &mv.cards, nullptr, 13);
-        p.ReadInt32(&knock);  // may be missing from older senders
-        mv.target_seat = ts;
-        mv.meld_index = mi;
-        mv.knock_flag = knock != 0;
-        break;
-      }
-      case 3: {
-        mv.action = BotMove::kThrow;
-        int code = -1;
-        ok = ReadCard(p, &code);
-        mv.cards = {code};
-        break;
-      }
-      default:
-        ok = false;  // "end" belongs to a forced knock, which this server never asks for
-    }
-  }
+  int32_t action = -1;
+  int seat = c->seat;
+  bool ok = ReadMove(p, &mv, &action) && state() == 2 && seat >= 0 && !seats_[seat].autoplay;
   if (!ok || !Apply(seat, mv, true)) SendRefusal(c, action);
 }
 
@@ -549,14 +528,14 @@ bool Table::Apply(int seat, const BotMove& mv, bool from_player) {
       int card = -1;
       err = game_.Draw(seat, &card);
       if (err != MoveError::kNone) break;
+      VXMsg_player_action_event e;
+      e.action = VX_ACTION_DRAW;
+      e.ok = 1;
+      e.stock_taken = game_.stock_used();
+      e.seat = seat;
       EachViewer([&](int v, const ConnPtr& c) {
-        Packet p(kMsgPlayerAction);
-        p.WriteInt32(0);
-        p.WriteInt32(1);
-        p.WriteInt32(game_.stock_used());
-        p.WriteInt32(seat);
-        WriteCard(p, v == seat ? card : kHiddenCard, seat, 1, 0);
-        c->Send(p);
+        e.card = MakeCard(v == seat ? card : kHiddenCard, seat, 1, 0);
+        SendRecord(c, e);
       });
       break;
     }
@@ -565,23 +544,21 @@ bool Table::Apply(int seat, const BotMove& mv, bool from_player) {
       err = game_.Down(seat, mv.cards, mv.kind, mv.knock_flag, &o);
       if (err != MoveError::kNone) break;
       const Meld& m = game_.seat(seat).melds[o.meld_index];
-      EachViewer([&](int, const ConnPtr& c) {
-        Packet p(kMsgPlayerAction);
-        p.WriteInt32(1);
-        p.WriteInt32(1);
-        p.WriteInt32(seat);
-        p.WriteInt32(0);
-        p.WriteInt32(game_.mission_value());
-        WriteDeck(p, m.kind, o.meld_index, m.turn_mark, m.cards, 0);
-        p.WriteInt32(o.mission_event);
-        for (int f : o.mission_flags) p.WriteInt32(f);
-        p.WriteInt32(o.club2_event);
-        for (int f : o.club2_flags) p.WriteInt32(f);
-        p.WriteInt32(o.spadeq_event);
-        for (int f : o.spadeq_flags) p.WriteInt32(f);
-        p.WriteInt32(0);
-        c->Send(p);
-      });
+      VXMsg_player_action_event e;
+      e.action = VX_ACTION_DOWN;
+      e.ok = 1;
+      e.seat = seat;
+      e.mission_value = game_.mission_value();
+      FillDeck(e.cards, m.kind, o.meld_index, m.turn_mark, m.cards, 0);
+      e.mission_event = o.mission_event;
+      e.card0_event = o.club2_event;
+      e.card49_event = o.spadeq_event;
+      for (int i = 0; i < kMaxSeats; ++i) {
+        e.mission_flags[i] = o.mission_flags[i];
+        e.card0_flags[i] = o.club2_flags[i];
+        e.card49_flags[i] = o.spadeq_flags[i];
+      }
+      EachViewer([&](int, const ConnPtr& c) { SendRecord(c, e); });
       break;
     }
     case BotMove::kAttach: {
@@ -592,18 +569,16 @@ bool Table::Apply(int seat, const BotMove& mv, bool from_player) {
       const SeatPlay& sp = game_.seat(seat);
       for (int c : mv.cards) cards.push_back(TableCard{c, seat, sp.turn_id});
       const Meld& m = game_.seat(mv.target_seat).melds[mv.meld_index];
-      EachViewer([&](int, const ConnPtr& c) {
-        Packet p(kMsgPlayerAction);
-        p.WriteInt32(2);
-        p.WriteInt32(1);
-        p.WriteInt32(seat);
-        p.WriteInt32(mv.target_seat);
-        p.WriteInt32(mv.meld_index);
-        WriteDeck(p, m.kind, mv.meld_index, m.turn_mark, cards, 0);
-        p.WriteInt32(o.event);
-        p.WriteInt32(o.flagged);
-        c->Send(p);
-      });
+      VXMsg_player_action_event e;
+      e.action = VX_ACTION_ATTACH;
+      e.ok = 1;
+      e.seat = seat;
+      e.target_seat = mv.target_seat;
+      e.target_meld = mv.meld_index;
+      FillDeck(e.cards, m.kind, mv.meld_index, m.turn_mark, cards, 0);
+      e.event = o.event;
+      e.flagged_seat = o.flagged;
+      EachViewer([&](int, const ConnPtr& c) { SendRecord(c, e); });
       break;
     }
     case BotMove::kThrow: {
@@ -615,23 +590,18 @@ bool Table::Apply(int seat, const BotMove& mv, bool from_player) {
       srv_->Count(&ServerStats::moves);
       turn_timer_.cancel();
       ++turn_token_;
-      EachViewer([&](int, const ConnPtr& c) {
-        Packet p(kMsgPlayerAction);
-        p.WriteInt32(3);
-        p.WriteInt32(1);
-        p.WriteInt32(seat);
-        WriteCard(p, code, seat, 0, turn_mark);
-        p.WriteInt32(-1);
-        p.WriteInt32(0);
-        p.WriteInt32(o.round_end ? 1 : 0);
-        if (o.round_end) {
-          p.WriteInt32(o.end_kind);
-          p.WriteInt32(o.event_a);
-          p.WriteInt32(o.event_b);
-          p.WriteInt32(o.feeder);
-        }
-        c->Send(p);
-      });
+      VXMsg_player_action_event e;
+      e.action = VX_ACTION_THROW;
+      e.ok = 1;
+      e.seat = seat;
+      e.card = MakeCard(code, seat, 0, turn_mark);
+      e.event = -1;
+      e.round_end = o.round_end ? 1 : 0;
+      e.end_kind = o.end_kind;
+      e.event_a = o.event_a;
+      e.event_b = o.event_b;
+      e.feeder_seat = o.feeder;
+      EachViewer([&](int, const ConnPtr& c) { SendRecord(c, e); });
       if (o.round_end)
         EndRound();
       else
@@ -655,26 +625,19 @@ void Table::EndRound() {
   ++turn_token_;
   SetState(3);
   // Every hand is shown before the result.
-  EachViewer([&](int, const ConnPtr& c) {
-    Packet p(kMsgTableInfo);
-    p.WriteInt32(2);
-    p.WriteInt32(game_.stock_used());
-    WriteDeck(p, 0, 0, 0, game_.pile(), 0);
-    int n = 0;
-    for (int s = 0; s < kMaxSeats; ++s)
-      if (game_.seats_mask() & (1u << s)) ++n;
-    p.WriteInt32(n);
+  {
+    VXMsg_table_info shown;
+    shown.mode = 2;
+    shown.status.stock_taken = game_.stock_used();
+    FillDeck(shown.pile, GameVXCardDeck::KIND_PLAIN, 0, 0, game_.pile(), 0);
     for (int s = 0; s < kMaxSeats; ++s) {
       if (!(game_.seats_mask() & (1u << s))) continue;
-      p.WriteInt32(s);
-      WriteHand(p, game_.seat(s).hand, s, false);
-      const auto& melds = game_.seat(s).melds;
-      p.WriteInt32(static_cast<int32_t>(melds.size()));
-      for (size_t i = 0; i < melds.size(); ++i)
-        WriteDeck(p, melds[i].kind, static_cast<int>(i), melds[i].turn_mark, melds[i].cards, 0);
+      shown.entries[shown.entry_count].seat = s;
+      shown.entries[shown.entry_count].player = Player(s, s, true);
+      ++shown.entry_count;
     }
-    c->Send(p);
-  });
+    EachViewer([&](int, const ConnPtr& c) { SendRecord(c, shown); });
+  }
 
   RoundScore sc = game_.Score();
   last_score_ = sc;
@@ -719,30 +682,24 @@ void Table::EndRound() {
     if ((a == sc.winner) != (b == sc.winner)) return a == sc.winner;
     return sc.total[a] > sc.total[b];
   });
+  VXMsg_game_result result;
+  // The result header: the table number and the end kind (the client skips these bytes).
+  const int32_t table_no = static_cast<int32_t>(no_), end_kind = sc.end_kind;
+  std::memcpy(result.header, &table_no, 4);
+  std::memcpy(result.header + 4, &end_kind, 4);
+  result.winner_seat = sc.winner;
+  for (int s = 0; s < kMaxSeats; ++s) {
+    result.settlement[s] = delta[s];
+    result.kept[s] = sc.total[s];
+    result.plus_points[s] = sc.plus[s];
+    result.minus_points[s] = sc.minus[s];
+  }
+  for (size_t r = 0; r < order.size(); ++r)
+    result.rows[result.row_count++] = {static_cast<int32_t>(r), order[r], seats_[order[r]].account.streak};
   EachViewer([&](int, const ConnPtr& c) {
-    Packet p(kMsgGameResult);
-    Block<50> header;
-    header.I32(0, static_cast<int32_t>(no_));
-    header.I32(4, sc.end_kind);
-    header.WriteTo(p);
-    p.WriteInt32(sc.winner);
-    for (int s = 0; s < kMaxSeats; ++s) p.WriteInt64(delta[s]);
-    Block<32>().WriteTo(p);
-    for (int s = 0; s < kMaxSeats; ++s) p.WriteInt32(sc.total[s]);
-    for (int s = 0; s < kMaxSeats; ++s) p.WriteInt32(sc.plus[s]);
-    for (int s = 0; s < kMaxSeats; ++s) p.WriteInt32(sc.minus[s]);
-    p.WriteInt32(static_cast<int32_t>(order.size()));
-    for (size_t r = 0; r < order.size(); ++r) {
-      p.WriteInt32(static_cast<int32_t>(r));
-      p.WriteInt32(order[r]);
-      p.WriteInt32(seats_[order[r]].account.streak);
-    }
-    c->Send(p);
+    SendRecord(c, result);
     // The new balance for the lobby.
-    int s = c->seat;
-    Packet a(kMsgAccountUpdate);
-    MakeUserInfo(seats_[s].account).WriteTo(a);
-    c->Send(a);
+    SendAccountBlock(c, kMsgAccountUpdate, seats_[c->seat].account);
   });
   if (target_reached)
     for (auto& s : seats_) s.points = 0;
@@ -759,20 +716,12 @@ void Table::EndRound() {
 
 void Table::AfterResult() {
   SetState(4);
-  EachViewer([&](int, const ConnPtr& c) {
-    Packet p(kMsgGameRanking);
-    p.WriteInt32(0);  // an empty payload would not pass the client's packet check
-    c->Send(p);
-  });
+  EachViewer([&](int, const ConnPtr& c) { SendRecord(c, VXMsg_game_ranking{}); });
   Later(srv_->cfg.ranking_ms, &Table::BackToWaiting);
 }
 
 void Table::BackToWaiting() {
-  EachViewer([&](int, const ConnPtr& c) {
-    Packet p(kMsgGameResultClose);
-    p.WriteInt32(0);
-    c->Send(p);
-  });
+  EachViewer([&](int, const ConnPtr& c) { SendRecord(c, VXMsg_game_result_close{}); });
   // Players who left during the round give their seats up now.
   for (int s = 0; s < kMaxSeats; ++s) {
     SeatSlot& slot = seats_[s];
@@ -842,18 +791,17 @@ void Connection::ReadMore() {
 void Connection::Consume() {
   size_t off = 0;
   auto self = shared_from_this();
-  while (open_ && rlen_ - off >= kPacketHeaderSize) {
-    uint16_t magic, length, id;
-    Packet::PeekHeader(rbuf_.data() + off, rlen_ - off, &magic, &length, &id);
-    if (magic != kPacketMagic || length <= kPacketHeaderSize || length > kPacketMaxPayload ||
-        id < 1 || id > 999) {
+  while (open_) {
+    uint16_t length = 0;
+    Frame f = CheckFrame(rbuf_.data() + off, rlen_ - off, &length);
+    if (f == Frame::kIncomplete) break;
+    if (f == Frame::kBad) {
       srv_->Count(&ServerStats::closed_bad);
       Close("malformed packet header");
       return;
     }
-    if (rlen_ - off < length) break;
     auto p = std::make_unique<Packet>();
-    if (!p->ParseFrom(rbuf_.data() + off, length)) {
+    if (!ParseFrame(rbuf_.data() + off, length, p.get())) {
       srv_->Count(&ServerStats::closed_bad);
       Close("packet rejected");
       return;
@@ -965,10 +913,10 @@ void Server::Impl::Dispatch(const ConnPtr& c, Packet& p) {
   if (p.id <= 100) return;  // socket level: heartbeats and the like
   Role role = c->role();
   switch (p.id) {
-    case kMsgHello:
-      OnHello(c);
+    case VX_PROTOCOL_HELLO:
+      OnHello(c, p);
       return;
-    case kMsgLogin:
+    case VX_PROTOCOL_LOGIN:
       OnLogin(c, p);
       return;
     case kMsgLeaveServer:
@@ -992,8 +940,8 @@ void Server::Impl::Dispatch(const ConnPtr& c, Packet& p) {
     return;
   }
   switch (p.id) {
-    case kMsgAccountRefresh: {
-      Packet r(kMsgAccountRefresh);
+    case VX_PROTOCOL_ACCOUNT_REFRESH: {
+      Packet r(VX_PROTOCOL_ACCOUNT_REFRESH);
       int kind = static_cast<int>(role);
       ServerInfo si = MakeServerInfo(host(), ports[kind], kind, 0);
       r.WriteBytes(si.raw, sizeof(si.raw));
@@ -1011,44 +959,44 @@ void Server::Impl::Dispatch(const ConnPtr& c, Packet& p) {
     return;
   }
   switch (p.id) {
-    case kMsgRoomEnter:
+    case VX_PROTOCOL_ROOM_ENTER:
       OnRoomEnter(c, p);
       return;
-    case kMsgRoomLeave:
+    case VX_PROTOCOL_ROOM_LEAVE:
+      // The request's one field is a placeholder 0; it may also come header-only.
       OnRoomLeave(c, true);
       return;
-    case kMsgTableInfo: {
-      int32_t mode = 0;
-      p.ReadInt32(&mode);
-      if (c->table) c->table->SendTableInfo(c, mode == 2 ? 2 : 0);
+    case VX_PROTOCOL_TABLE_INFO: {
+      VXMsg_table_info_request req;
+      if (!req.Read(p)) {
+        c->Close("short table request");
+        return;
+      }
+      if (c->table) c->table->SendTableInfo(c, req.mode == 2 ? 2 : 0);
       return;
     }
-    case kMsgGameReady: {
-      int32_t v = -1;
-      if (!p.ReadInt32(&v)) {
+    case VX_PROTOCOL_GAME_READY: {
+      VXMsg_game_ready_request req;
+      if (!req.Read(p)) {
         c->Close("short ready request");
         return;
       }
-      if (c->table) c->table->OnReady(c->seat, v);
+      if (c->table) c->table->OnReady(c->seat, req.value);
       return;
     }
-    case kMsgPlayerAction:
+    case VX_PROTOCOL_GAME_PLAYER_ACTION:
       if (c->table) {
         c->table->OnMove(c, p);
       } else {
-        int32_t a = -1;
-        p.ReadInt32(&a);
-        Packet r(kMsgPlayerAction);
-        r.WriteInt32(a);
-        r.WriteInt32(0);
-        c->Send(r);
+        BotMove mv;
+        int32_t action = -1;
+        ReadMove(p, &mv, &action);
+        SendMoveRefusal(c, action);
       }
       return;
-    case kMsgCardChange: {
+    case VX_PROTOCOL_CARD_CHANGE: {
       // No card-change items are handed out, so a change is always refused.
-      Packet r(kMsgCardChange);
-      r.WriteInt32(0);
-      c->Send(r);
+      SendRecord(c, VXMsg_card_change_event{});
       return;
     }
     default:
@@ -1056,49 +1004,59 @@ void Server::Impl::Dispatch(const ConnPtr& c, Packet& p) {
   }
 }
 
-void Server::Impl::OnHello(const ConnPtr& c) {
-  Packet r(kMsgHello);
-  r.WriteInt32(3);
-  r.WriteInt32(3);
-  r.WriteInt32(0);
-  r.WriteFixedText("", 255);
-  c->Send(r);
+void Server::Impl::OnHello(const ConnPtr& c, Packet& p) {
+  VXMsg_hello_request req;
+  if (!req.Read(p) || req.marker != kLoginMarker) {
+    c->Close("hello without its marker");
+    return;
+  }
+  VXMsg_hello_reply r;
+  r.major = 3;
+  r.minor = 3;
+  r.patch = 0;  // no update to fetch: the address stays empty
+  SendRecord(c, r);
 }
 
 void Server::Impl::SendLoginFailure(const ConnPtr& c, int code) {
-  Packet r(kMsgLogin);
+  Packet r(VX_PROTOCOL_LOGIN);
   r.WriteInt32(code);
   c->Send(r);
 }
 
 void Server::Impl::OnLogin(const ConnPtr& c, Packet& p) {
-  int32_t marker = 0;
-  if (!p.ReadInt32(&marker) || marker != kLoginMarker) {
-    c->Close("login without its marker");
-    return;
-  }
+  constexpr size_t kLoginFormSize = 4 + 4 + VXMsg_login_request::kUserIdSize +
+                                    VXMsg_login_request::kTokenSize + VXMsg_login_request::kAccountHeadSize;
   size_t len = p.PayloadLength();
   std::optional<Account> acc_;
-  if (len == 4 + 4 + 60 + 64 + 184) {
+  if (len == kLoginFormSize) {
     // The login screen's form: scrambled user id (zero for a device login), token, head.
-    int32_t zero;
-    uint8_t scrambled[60], token[64], head[184];
-    p.ReadInt32(&zero);
-    p.ReadBytes(scrambled, 60);
-    p.ReadBytes(token, 64);
-    p.ReadBytes(head, 184);
-    std::string nick(reinterpret_cast<char*>(head + 30), strnlen(reinterpret_cast<char*>(head + 30), 50));
+    VXMsg_login_request req;
+    if (!req.Read(p) || req.marker != kLoginMarker) {
+      c->Close("login without its marker");
+      return;
+    }
+    const char* nick_field = reinterpret_cast<const char*>(req.account_head + kUserNickname);
+    std::string nick(nick_field, strnlen(nick_field, 50));
     bool device_login = true;
-    for (uint8_t b : scrambled)
+    for (uint8_t b : req.user_id)
       if (b) device_login = false;
     if (device_login) {
-      std::string dev(reinterpret_cast<char*>(token), strnlen(reinterpret_cast<char*>(token), 64));
+      std::string dev(req.token, strnlen(req.token, sizeof(req.token)));
       acc_ = store.LoginDevice(dev, nick);
     } else {
-      std::string id = UnscrambleUserId(scrambled, 60);
+      std::string id = UnscrambleUserId(req.user_id, sizeof(req.user_id));
       if (!id.empty()) acc_ = store.LoginSocial(id, nick);
     }
-  } else if (len == 4 + 4 + 30 + 4 || len == 4 + 30 + 4) {
+  } else {
+    int32_t marker = 0;
+    if (!p.ReadInt32(&marker) || marker != kLoginMarker) {
+      c->Close("login without its marker");
+      return;
+    }
+    if (len != 4 + 4 + 30 + 4 && len != 4 + 30 + 4) {
+      SendLoginFailure(c, 1);
+      return;
+    }
     // Entering a server: (1 on the master,) account id and user number.
     if (len == 42) {
       int32_t one = 0;
@@ -1114,9 +1072,6 @@ void Server::Impl::OnLogin(const ConnPtr& c, Packet& p) {
     p.ReadInt32(&number);
     acc_ = store.FindByAccountId(id);
     if (acc_ && acc_->id != number) acc_.reset();
-  } else {
-    SendLoginFailure(c, 1);
-    return;
   }
   if (!acc_ || acc_->is_bot) {
     SendLoginFailure(c, 1);
@@ -1136,11 +1091,15 @@ void Server::Impl::OnLogin(const ConnPtr& c, Packet& p) {
   c->account = acc_->id;
   c->logged_in = true;
 
-  Packet rep(kMsgLogin);
+  // The login reply (result, server block, account block, then by role) has no shared
+  // record: its tail depends on the role and on server-only data.
+  Packet rep(VX_PROTOCOL_LOGIN);
   rep.WriteInt32(0);
   ServerInfo si = MakeServerInfo(host(), ports[r], r, 0);
   rep.WriteBytes(si.raw, sizeof(si.raw));
-  MakeUserInfo(*acc_).WriteTo(rep);
+  uint8_t block[GameVXPlayer::kProfileSize];
+  FillUserInfo(*acc_, block);
+  rep.WriteBytes(block, sizeof(block));
   if (c->role() == Role::kMaster) {
     rep.WriteInt32(0);                      // status
     rep.WriteInt32(acc_->is_new ? 0 : 1);   // returning user
@@ -1215,10 +1174,7 @@ void Server::Impl::OnLeaveServer(const ConnPtr& c) {
 void Server::Impl::SendAccount(const ConnPtr& c, uint16_t id) {
   auto a = store.FindById(c->account);
   if (!a) return;
-  Packet r(id);
-  if (id == kMsgRegist) r.WriteInt32(1);
-  MakeUserInfo(*a).WriteTo(r);
-  c->Send(r);
+  SendAccountBlock(c, id, *a);
 }
 
 void Server::Impl::OnRegist(const ConnPtr& c, Packet& p) {
@@ -1264,18 +1220,14 @@ std::shared_ptr<Table> Server::Impl::NewTable(int64_t stake, int game_type, bool
 }
 
 void Server::Impl::OnRoomEnter(const ConnPtr& c, Packet& p) {
-  RoomInfo want;
-  auto refuse = [&] {
-    Packet r(kMsgRoomEnter);
-    r.WriteInt32(0);
-    c->Send(r);
-  };
-  if (!p.ReadBytes(want.b.data(), kRoomInfoSize) || c->table || c->role() != Role::kGame) {
+  VXMsg_room_enter_request want;
+  auto refuse = [&] { SendRecord(c, VXMsg_room_enter_reply{}); };  // result 0
+  if (!want.Read(p) || c->table || c->role() != Role::kGame) {
     refuse();
     return;
   }
-  int64_t stake = want.I64(48);
-  int type = want.I32(12) ? 1 : 0;
+  int64_t stake = want.room.Stake();
+  int type = want.room.GameType() ? 1 : 0;
   bool known = false;
   for (const auto& r : kRooms)
     if (r.stake == stake) known = true;
@@ -1296,12 +1248,12 @@ void Server::Impl::OnRoomEnter(const ConnPtr& c, Packet& p) {
   }
   c->table = t;
   c->seat = seat;
-  Packet r(kMsgRoomEnter);
-  r.WriteInt32(1);
-  t->room().WriteTo(r);
-  MakeUserInfo(*acc_).WriteTo(r);
-  r.WriteInt32(static_cast<int32_t>(t->no()));
-  c->Send(r);
+  VXMsg_room_enter_reply r;
+  r.result = 1;
+  r.room = t->room();
+  FillUserInfo(*acc_, r.user_info);
+  r.ignored = static_cast<int32_t>(t->no());  // the table number
+  SendRecord(c, r);
 }
 
 void Server::Impl::OnRoomLeave(const ConnPtr& c, bool reply) {
@@ -1313,14 +1265,11 @@ void Server::Impl::OnRoomLeave(const ConnPtr& c, bool reply) {
     t->Leave(seat);
   }
   if (!reply) return;
-  Packet r(kMsgRoomLeave);
-  r.WriteInt32(1);
-  if (auto a = store.FindById(c->account))
-    MakeUserInfo(*a).WriteTo(r);
-  else
-    r.WriteBytes(nullptr, kUserInfoSize);
-  r.WriteInt32(0);
-  c->Send(r);
+  VXMsg_room_leave_event r;
+  r.ok = 1;
+  if (auto a = store.FindById(c->account)) FillUserInfo(*a, r.user_info);
+  r.kicked = 0;
+  SendRecord(c, r);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,108 +1,164 @@
 #include "Wire.h"
 
+#include <cstring>
+
+#include "app/GameSharedData.h"
+#include "net/messages/VXPlayerAction.h"
+
 namespace tsrv {
 
-UserInfo MakeUserInfo(const Account& a) {
-  UserInfo u;
-  u.Text(0, 30, a.account_id);
-  u.Text(30, 50, a.nickname);
-  u.I32(96, static_cast<int32_t>(a.id));
-  u.I32(108, a.character);
-  u.I32(112, a.account_type);
-  u.I32(128, 126);
-  u.I32(132, 1);  // Thai
-  u.I32(144, a.rubies);
-  u.I64(148, a.chips);
-  u.I32(156, a.exp);
-  u.I32(160, a.level);
-  u.I32(184, 0);   // not seated anywhere
-  u.I32(200, -1);
-  u.I32(204, -1);
-  u.I32(216, 0);
-  for (int i = 0; i < kItemSlots; ++i) u.I32(224 + 4 * i, a.items[i]);
-  return u;
+namespace {
+
+void PutText(uint8_t* block, size_t off, size_t width, const std::string& s) {
+  std::memset(block + off, 0, width);
+  std::memcpy(block + off, s.data(), s.size() < width ? s.size() : width - 1);
 }
 
-void WriteTurnInfo(Packet& p, const TurnView& t) {
-  Block<kTurnInfoSize> b;
-  b.I32(8, 1);  // direction
-  b.I32(12, t.host_seat);
-  b.I32(16, t.turn_seat);
-  b.I32(24, -1);  // no seat is forced into the staged-move mode
-  b.I32(28, t.mission_value);
-  b.WriteTo(p);
+void Put32(uint8_t* block, size_t off, int32_t v) { std::memcpy(block + off, &v, 4); }
+
+}  // namespace
+
+void FillUserInfo(const Account& a, uint8_t* u) {
+  static_assert(kUserInfoSize == GameVXPlayer::kProfileSize);
+  std::memset(u, 0, kUserInfoSize);
+  PutText(u, kUserAccountId, 30, a.account_id);
+  PutText(u, kUserNickname, 50, a.nickname);
+  Put32(u, kUserNumber, static_cast<int32_t>(a.id));
+  Put32(u, kUserCharacter, a.character);
+  Put32(u, kUserAccountType, a.account_type);
+  Put32(u, kUserMarker, kClientProtocolVersion);
+  Put32(u, kUserLanguage, 1);  // Thai
+  Put32(u, kUserRuby, a.rubies);
+  std::memcpy(u + kUserChips, &a.chips, 8);
+  Put32(u, kUserExperience, a.exp);
+  Put32(u, kUserLevel, a.level);
+  Put32(u, kUserSeatedKind, 0);  // not seated anywhere
+  Put32(u, kUserRoomSelector1, -1);
+  Put32(u, kUserRoomSelector2, -1);
+  Put32(u, kUserTournamentId, 0);
+  static_assert(kItemSlots == static_cast<int>(kInventoryCounts));
+  for (int i = 0; i < kItemSlots; ++i) Put32(u, kUserInventory + 4 * i, a.items[i]);
 }
 
-void WriteStatusBlock(Packet& p, const RoomInfo& room, int elapsed_ms, int stock_used,
-                      const TurnView& t) {
-  room.WriteTo(p);
-  p.WriteInt32(elapsed_ms);
-  p.WriteInt32(stock_used);
-  WriteTurnInfo(p, t);
+VXType_card MakeCard(int code, int owner, int in_hand, int turn_mark) {
+  VXType_card c;
+  c.code = code;
+  c.owner_seat = owner;
+  c.in_hand = in_hand;
+  c.turn_mark = turn_mark;
+  return c;
 }
 
-void WriteCard(Packet& p, int code, int owner, int in_hand, int turn_mark) {
-  p.WriteInt32(code);
-  p.WriteInt32(owner);
-  p.WriteInt32(in_hand);
-  p.WriteInt32(turn_mark);
-  p.WriteInt32(0);
+bool FillDeck(GameVXCardDeck& deck, int kind, int index, int turn_mark,
+              const std::vector<TableCard>& cards, int in_hand) {
+  deck.Clear(true);
+  deck.not_owner = 0;
+  deck.kind = kind;
+  deck.index = index;
+  deck.turn_mark = turn_mark;
+  bool all = true;
+  for (const TableCard& tc : cards) {
+    auto* c = new VXType_card(MakeCard(tc.code, tc.owner, in_hand, tc.turn_mark));
+    if (!deck.Add_Card(c)) {
+      delete c;
+      all = false;
+    }
+  }
+  return all;
 }
 
-void WriteDeck(Packet& p, int kind, int index, int turn_mark, const std::vector<TableCard>& cards,
-               int in_hand) {
-  p.WriteInt32(kind);
-  p.WriteInt32(index);
-  p.WriteInt32(turn_mark);
-  p.WriteInt32(static_cast<int32_t>(cards.size()));
-  for (const auto& c : cards) WriteCard(p, c.code, c.owner, in_hand, c.turn_mark);
+bool FillHand(GameVXCardDeck& deck, const std::vector<int>& hand, int owner, bool hidden) {
+  std::vector<TableCard> cards;
+  cards.reserve(hand.size());
+  for (int code : hand) cards.push_back(TableCard{hidden ? kHiddenCard : code, owner, 0});
+  return FillDeck(deck, GameVXCardDeck::KIND_HAND, 0, 0, cards, 1);
 }
 
-void WriteHand(Packet& p, const std::vector<int>& hand, int owner, bool hidden) {
-  p.WriteInt32(1);
-  p.WriteInt32(0);
-  p.WriteInt32(0);
-  p.WriteInt32(static_cast<int32_t>(hand.size()));
-  for (int c : hand) WriteCard(p, hidden ? kHiddenCard : c, owner, 1, 0);
+bool FillMelds(GameVXPlayer& player, const std::vector<Meld>& melds) {
+  bool all = true;
+  for (size_t i = 0; i < melds.size(); ++i) {
+    GameVXCardDeck* d = player.Add_Meld(melds[i].kind);
+    if (!d) return false;
+    all = FillDeck(*d, melds[i].kind, static_cast<int>(i), melds[i].turn_mark, melds[i].cards, 0) && all;
+  }
+  return all;
 }
 
-void WriteSeatState(Packet& p, const SeatStateView& s) {
-  Block<kSeatStateSize> b;
-  b.I32(0, s.seat);
-  b.I32(12, s.turn_ms);
-  b.I32(20, s.points);
-  b.I32(24, s.ready);
-  b.I32(28, s.turn_id);
-  b.I32(32, s.drawn_turn_id);
-  b.I32(36, s.plus);
-  b.I32(40, s.minus);
-  b.I64(44, s.settlement);
-  b.I32(56, -1);
-  for (int i = 0; i < 11; ++i) b.I32(64 + 4 * i, s.counters[i]);
-  for (int i = 0; i < 7; ++i) b.I32(108 + 4 * i, s.penalties[i]);
-  b.WriteTo(p);
+bool AcceptsEmptyPayload(uint16_t id) {
+  switch (id) {
+    case kMsgHeartbeat:
+    case VX_PROTOCOL_ACCOUNT_REFRESH:
+    case kMsgLeaveServer:
+    case VX_PROTOCOL_ROOM_LEAVE:
+      return true;
+    default:
+      return false;
+  }
 }
 
-bool ReadCard(Packet& p, int* code) {
-  int32_t v[5];
-  for (int i = 0; i < 5; ++i)
-    if (!p.ReadInt32(&v[i])) return false;
-  *code = v[0];
+Frame CheckFrame(const uint8_t* bytes, size_t avail, uint16_t* length) {
+  uint16_t magic = 0, len = 0, id = 0;
+  if (!Packet::PeekHeader(bytes, avail, &magic, &len, &id)) return Frame::kIncomplete;
+  if (magic != kPacketMagic || len < kPacketHeaderSize || len > kPacketMaxPayload || id < 1 || id > 999)
+    return Frame::kBad;
+  if (len == kPacketHeaderSize && !AcceptsEmptyPayload(id)) return Frame::kBad;
+  if (avail < len) return Frame::kIncomplete;
+  if (length) *length = len;
+  return Frame::kPacket;
+}
+
+bool ParseFrame(const uint8_t* bytes, size_t length, Packet* out) {
+  if (length != kPacketHeaderSize) return out->ParseFrom(bytes, length) == 1;
+  uint16_t magic = 0, len = 0, id = 0;
+  if (!Packet::PeekHeader(bytes, length, &magic, &len, &id) || magic != kPacketMagic ||
+      len != kPacketHeaderSize || !AcceptsEmptyPayload(id))
+    return false;
+  out->Init(id);
+  std::memcpy(&out->enciphered, bytes + 6, 2);
+  std::memcpy(&out->mark, bytes + 8, 2);
   return true;
 }
 
-bool ReadDeck(Packet& p, std::vector<int>* out, int* kind, size_t max_cards) {
-  int32_t k, index, mark, count;
-  if (!p.ReadInt32(&k) || !p.ReadInt32(&index) || !p.ReadInt32(&mark) || !p.ReadInt32(&count))
-    return false;
-  if (count < 0 || static_cast<size_t>(count) > max_cards) return false;
-  out->clear();
-  for (int i = 0; i < count; ++i) {
-    int c;
-    if (!ReadCard(p, &c)) return false;
-    out->push_back(c);
+bool ReadMove(Packet& p, BotMove* mv, int32_t* action) {
+  *action = -1;
+  const uint32_t start = p.read_pos;
+  VXMsg_player_action_request req;
+  const int complete = req.Read(p);
+  if (p.read_pos > start) *action = req.action;
+  if (!complete) return false;
+  // The fields before the deck: the action and the knock flag of a down; the action, the
+  // target seat, the meld index and the knock flag of an attach.
+  size_t other_fields = 0;
+  switch (req.action) {
+    case VX_ACTION_DRAW:
+      mv->action = BotMove::kDraw;
+      return true;
+    case VX_ACTION_DOWN:
+      mv->action = BotMove::kDown;
+      other_fields = 8;
+      break;
+    case VX_ACTION_ATTACH:
+      mv->action = BotMove::kAttach;
+      other_fields = 16;
+      break;
+    case VX_ACTION_THROW:
+      mv->action = BotMove::kThrow;
+      mv->cards = {req.card.code};
+      return true;
+    default:
+      return false;  // "end" belongs to a forced knock, which this server never asks for
   }
-  if (kind) *kind = k;
+  // The deck reader drops cards whose code it refuses; a request that lost cards on the
+  // way is refused as a whole rather than judged without them.
+  const size_t deck_bytes = p.read_pos - start - other_fields;
+  const size_t on_wire = (deck_bytes - 16) / kCardWireSize;
+  if (on_wire != static_cast<size_t>(req.cards.count)) return false;
+  mv->cards.clear();
+  for (int i = 0; i < req.cards.count; ++i) mv->cards.push_back(req.cards.cards[i]->code);
+  mv->kind = req.cards.kind;
+  mv->knock_flag = req.knock != 0;
+  mv->target_seat = req.target_seat;
+  mv->meld_index = req.target_meld;
   return true;
 }
 

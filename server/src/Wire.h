@@ -1,30 +1,30 @@
 #pragma once
-// The byte layouts the server writes and reads: account block, room record, table status
-// block, cards, decks and seated players, over the shared packet record.
-#include <array>
+// The server's side of the wire. Every message of the login, lobby and table catalogue is
+// built and read with the client's own message records (net/messages); this file fills
+// those records from the server's model, reads the requests into moves, and keeps the few
+// pieces the records do not describe: the account block as the server fills it, the
+// server-address block, the login forms of the entering sequence and the header-only
+// packets of the placeholder requests.
 #include <cstdint>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "Bot.h"
 #include "Rules.h"
 #include "Store.h"
 #include "net/Packet.h"
 #include "net/ServerInfo.h"
+#include "net/messages/GameVXCardDeck.h"
+#include "net/messages/GameVXPlayer.h"
+#include "net/messages/VXProtocolTable.h"
+#include "net/messages/VXTableRecords.h"
 
 namespace tsrv {
 
-constexpr size_t kUserInfoSize = 516;
-constexpr size_t kRoomInfoSize = 56;
-constexpr size_t kTurnInfoSize = 36;
-constexpr size_t kSeatStateSize = 136;
-
-// Message ids.
+// Ids of the connection, account and notice messages (outside the table catalogue).
 enum : uint16_t {
   kMsgHeartbeat = 3,
-  kMsgHello = 134,
-  kMsgAccountRefresh = 143,
-  kMsgLogin = 145,
   kMsgLeaveServer = 146,
   kMsgServerAddress = 148,
   kMsgDuplicateLogin = 149,
@@ -33,84 +33,37 @@ enum : uint16_t {
   kMsgRegist = 177,
   kMsgServiceState = 181,
   kMsgFriendList = 188,
-  kMsgRoomEnter = 204,
-  kMsgRoomLeave = 205,
-  kMsgTableInfo = 206,
-  kMsgTablePlayer = 207,
-  kMsgCardChange = 213,
-  kMsgGameReady = 214,
-  kMsgGameTurn = 215,
-  kMsgPlayerAction = 216,
-  kMsgGameStart = 217,
-  kMsgGameResult = 218,
-  kMsgGameRanking = 219,
-  kMsgGameResultClose = 220,
 };
 
-// A fixed-size little-endian byte record.
-template <size_t N>
-struct Block {
-  std::array<uint8_t, N> b{};
-  void I32(size_t off, int32_t v) { std::memcpy(b.data() + off, &v, 4); }
-  void I64(size_t off, int64_t v) { std::memcpy(b.data() + off, &v, 8); }
-  int32_t I32(size_t off) const {
-    int32_t v;
-    std::memcpy(&v, b.data() + off, 4);
-    return v;
-  }
-  int64_t I64(size_t off) const {
-    int64_t v;
-    std::memcpy(&v, b.data() + off, 8);
-    return v;
-  }
-  void Text(size_t off, size_t width, const std::string& s) {
-    std::memset(b.data() + off, 0, width);
-    std::memcpy(b.data() + off, s.data(), s.size() < width ? s.size() : width - 1);
-  }
-  void WriteTo(Packet& p) const { p.WriteBytes(b.data(), N); }
-};
+// Fills the 516-byte account block the client keeps as its own record.
+void FillUserInfo(const Account& a, uint8_t* block);
 
-using UserInfo = Block<kUserInfoSize>;
-using RoomInfo = Block<kRoomInfoSize>;
+// A card record as the table messages carry it.
+VXType_card MakeCard(int code, int owner, int in_hand, int turn_mark);
+// Fills `deck` (emptied first) with new card records that it owns. False when a card
+// does not fit the deck (a code outside 0..52 or a full deck); the others are kept.
+bool FillDeck(GameVXCardDeck& deck, int kind, int index, int turn_mark,
+              const std::vector<TableCard>& cards, int in_hand);
+// A hand: the codes as they are, or code 52 for each when `hidden`.
+bool FillHand(GameVXCardDeck& deck, const std::vector<int>& hand, int owner, bool hidden);
+// The melds of a seat, in table order.
+bool FillMelds(GameVXPlayer& player, const std::vector<Meld>& melds);
 
-UserInfo MakeUserInfo(const Account& a);
+// Requests whose only field is a placeholder int32 0 (heartbeat, account refresh, leave
+// server, leave room): the server also takes them header-only.
+bool AcceptsEmptyPayload(uint16_t id);
+// What one stream position holds for the server: not enough bytes yet, bytes no peer of
+// the protocol sends (the connection is closed), or a whole packet of `*length` bytes.
+enum class Frame { kIncomplete, kBad, kPacket };
+Frame CheckFrame(const uint8_t* bytes, size_t avail, uint16_t* length);
+// Parses a packet whose header CheckFrame accepted. The client's packet parser refuses a
+// header-only packet; here one is taken (payload empty) for the ids of AcceptsEmptyPayload.
+bool ParseFrame(const uint8_t* bytes, size_t length, Packet* out);
 
-struct TurnView {
-  int host_seat = -1;
-  int turn_seat = -1;
-  int mission_value = 0;
-};
-
-void WriteTurnInfo(Packet& p, const TurnView& t);
-// Room record (56), elapsed ms of the current turn, cards taken from the stock, turn record.
-void WriteStatusBlock(Packet& p, const RoomInfo& room, int elapsed_ms, int stock_used,
-                      const TurnView& t);
-
-void WriteCard(Packet& p, int code, int owner, int in_hand, int turn_mark);
-// Deck header and cards.
-void WriteDeck(Packet& p, int kind, int index, int turn_mark, const std::vector<TableCard>& cards,
-               int in_hand);
-void WriteHand(Packet& p, const std::vector<int>& hand, int owner, bool hidden);
-
-struct SeatStateView {
-  int seat = -1;
-  int turn_ms = 0;
-  int points = 0;
-  int ready = 0;
-  int turn_id = 0;
-  int drawn_turn_id = -1;
-  int plus = 0;
-  int minus = 0;
-  int64_t settlement = 0;
-  std::array<int, 11> counters{};
-  std::array<int, 7> penalties{};
-};
-void WriteSeatState(Packet& p, const SeatStateView& s);
-
-// Reading what clients send.
-bool ReadCard(Packet& p, int* code);
-// A deck: kind, index, turn mark, count (at most `max_cards`), cards. Codes into `out`.
-bool ReadDeck(Packet& p, std::vector<int>* out, int* kind, size_t max_cards);
+// Reads a move request (216) into `mv`. `*action` is the action word (-1 when missing),
+// for the refusal. False when the request is cut short, names no known action, carries
+// a card code a deck would drop, or is "end" (which this server never asks for).
+bool ReadMove(Packet& p, BotMove* mv, int32_t* action);
 
 // Hex text of the scrambled user id back to the text it was made from.
 std::string UnscrambleUserId(const uint8_t* hex, size_t n);

@@ -7,6 +7,7 @@
 #include "ProtocolClient.h"
 #include "net/messages/VXLoginMessages.h"
 #include "net/messages/VXProtocolTable.h"
+#include "net/messages/VXTableMessages.h"
 
 // Logs in through the master with a device token and enters the game server. Returns the
 // account id text and user number through the out parameters.
@@ -69,19 +70,18 @@ inline bool EnterThroughMaster(int master_port, const std::string& device, Proto
 
 // Asks for a table in the room of `stake` (normal game) and for its state; true once seated.
 inline bool EnterRoomPlain(ProtocolClient& game, int64_t stake) {
-  Packet p(204);
-  uint8_t room[56] = {};
-  int32_t v = 40, four = 4;
-  std::memcpy(room + 24, &v, 4);
-  std::memcpy(room + 28, &four, 4);
-  std::memcpy(room + 48, &stake, 8);
-  p.WriteBytes(room, sizeof(room));
+  VXMsg_room_enter_request req;
+  req.room.SetTurnSeconds(40);
+  req.room.SetSeats(4);
+  req.room.SetStake(stake);
+  Packet p;
+  Build_Packet(req, p);
   game.Send(p);
   auto r = game.RecvId(204, 5000);
-  int32_t ok = 0;
-  if (!r || !r->ReadInt32(&ok) || !ok) return false;
-  Packet q(206);
-  q.WriteInt32(0);
+  VXMsg_room_enter_reply rep;
+  if (!r || !rep.Read(*r) || !rep.result) return false;
+  Packet q;
+  Build_Packet(VXMsg_table_info_request{}, q);
   game.Send(q);
   return game.RecvId(206, 5000) != nullptr;
 }

@@ -37,12 +37,15 @@ class TablePlayer {
   explicit TablePlayer(ProtocolClient& c) : c_(c) {}
 
   bool EnterRoom(int64_t stake) {
+    // As the room list fills the request: no table address yet, the normal game.
     VXMsg_room_enter_request req;
-    req.room.Put(12, 0);
-    req.room.Put(24, 40);
-    req.room.Put(28, 4);
-    int64_t st = stake;
-    std::memcpy(req.room.raw + 48, &st, 8);
+    req.room.Put(0, -1);
+    req.room.SetTableNumber(-1);
+    req.room.SetTableKey(-1);
+    req.room.SetGameType(0);
+    req.room.SetTurnSeconds(40);
+    req.room.SetSeats(4);
+    req.room.SetStake(stake);
     Packet p;
     Build_Packet(req, p);
     c_.Send(p);
@@ -124,10 +127,18 @@ class TablePlayer {
         ++results;
         return true;
       }
-      case 219:
+      case 219: {
+        // A no-field event still carries a payload: the client refuses an empty one.
+        VXMsg_game_ranking m;
+        if (p.PayloadLength() == 0 || !m.Read(p)) return false;
         table_state_ = 4;
         ++rankings;
         return true;
+      }
+      case 220: {
+        VXMsg_game_result_close m;
+        return p.PayloadLength() > 0 && m.Read(p);
+      }
       default:
         return true;
     }
@@ -171,9 +182,7 @@ class TablePlayer {
       }
     }
     if (!acted_) {
-      Packet d(216);
-      d.WriteInt32(0);
-      ASSERT_EQ(Move(d), 1);
+      ASSERT_EQ(Draw(), 1);
       moves_ok++;
     }
     if (!seats_[my_seat].melds.empty()) {
@@ -210,29 +219,32 @@ class TablePlayer {
     moves_ok++;
   }
 
+  // Moves, written with the client's own request record.
+  int Draw() {
+    VXMsg_player_action_request req;
+    req.action = VX_ACTION_DRAW;
+    return Send(req);
+  }
   int Down(const std::vector<int>& codes, int kind, bool knock) {
-    Packet p(216);
-    p.WriteInt32(1);
-    p.WriteInt32(knock ? 1 : 0);
-    WriteCodes(p, kind, codes);
-    return Move(p);
+    VXMsg_player_action_request req;
+    req.action = VX_ACTION_DOWN;
+    req.knock = knock ? 1 : 0;
+    return SendWithCards(req, kind, codes);
   }
   int Attach(int seat, int meld, const std::vector<int>& codes) {
-    Packet p(216);
-    p.WriteInt32(2);
-    p.WriteInt32(seat);
-    p.WriteInt32(meld);
-    WriteCodes(p, 0, codes);
-    p.WriteInt32(0);
-    return Move(p);
+    VXMsg_player_action_request req;
+    req.action = VX_ACTION_ATTACH;
+    req.target_seat = seat;
+    req.target_meld = meld;
+    return SendWithCards(req, GameVXCardDeck::KIND_PLAIN, codes);
   }
   int Throw(int code) {
-    Packet p(216);
-    p.WriteInt32(3);
-    VXType_card c;
-    c.code = code;
-    c.Write(p);
-    return Move(p);
+    VXMsg_player_action_request req;
+    req.action = VX_ACTION_THROW;
+    req.card.code = code;
+    req.card.owner_seat = my_seat;
+    req.card.in_hand = 1;
+    return Send(req);
   }
 
   // Plays until the round's result and ranking arrived.
@@ -286,17 +298,24 @@ class TablePlayer {
   VXMsg_game_result result;
 
  private:
-  static void WriteCodes(Packet& p, int kind, const std::vector<int>& codes) {
-    p.WriteInt32(kind);
-    p.WriteInt32(0);
-    p.WriteInt32(0);
-    p.WriteInt32(static_cast<int32_t>(codes.size()));
-    for (int c : codes) {
-      VXType_card card;
-      card.code = c;
-      card.in_hand = 1;
-      card.Write(p);
+  int Send(const VXMsg_player_action_request& req) {
+    Packet p;
+    Build_Packet(req, p);
+    return Move(p);
+  }
+  // The request's deck does not own its cards (they are the hand's): they live here.
+  int SendWithCards(VXMsg_player_action_request& req, int kind, const std::vector<int>& codes) {
+    std::vector<VXType_card> cards(codes.size());
+    req.cards.kind = kind;
+    for (size_t i = 0; i < codes.size(); ++i) {
+      cards[i].code = codes[i];
+      cards[i].owner_seat = my_seat;
+      cards[i].in_hand = 1;
+      req.cards.Add_Card(&cards[i]);
     }
+    const int r = Send(req);
+    req.cards.Clear(false);
+    return r;
   }
 
   // The server's view of the own seat against the model built from the events.

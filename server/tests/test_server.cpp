@@ -15,6 +15,7 @@
 #include "Server.h"
 #include "Store.h"
 #include "TablePlayer.h"
+#include "Wire.h"
 
 namespace {
 
@@ -66,8 +67,10 @@ tsrv::ServerConfig QuickConfig(const char* db) {
 }
 
 void StartGame(ProtocolClient& c) {
-  Packet p(214);
-  p.WriteInt32(0);
+  VXMsg_game_ready_request start;
+  start.value = 0;  // the host starts the game
+  Packet p;
+  Build_Packet(start, p);
   c.Send(p);
 }
 
@@ -107,6 +110,9 @@ TEST(ServerSession, PlaysWholeRoundsWithBots) {
     std::vector<std::unique_ptr<Packet>> seen;
     auto back = game.RecvId(206, 5000, &seen);  // the table waits again
     ASSERT_TRUE(back);
+    // On the way: the account update and the close of the result (a no-field event that
+    // still carries a payload), each readable by the client's records.
+    for (auto& p : seen) ASSERT_TRUE(tp.Apply(*p)) << "unreadable message " << p->id;
     ASSERT_TRUE(tp.Apply(*back));
     EXPECT_EQ(tp.table_state(), 1);
   }
@@ -195,17 +201,15 @@ TEST(ServerSession, IllegalMovesAreRefusedAndChangeNothing) {
   for (auto& c : cases) EXPECT_EQ(c.send(), 0) << c.what;
 
   // Draw once, then a second draw is refused.
-  Packet d(216);
-  d.WriteInt32(0);
-  ASSERT_EQ(tp.Move(d), 1);
-  Packet d2(216);
-  d2.WriteInt32(0);
-  EXPECT_EQ(tp.Move(d2), 0) << "second draw";
+  ASSERT_EQ(tp.Draw(), 1);
+  EXPECT_EQ(tp.Draw(), 0) << "second draw";
   EXPECT_EQ(tp.Throw(not_mine), 0) << "throw of a card not held";
 
   // The server's own view agrees: the hand is the dealt hand plus the one drawn card.
-  Packet q(206);
-  q.WriteInt32(2);
+  VXMsg_table_info_request cards_only;
+  cards_only.mode = 2;
+  Packet q;
+  Build_Packet(cards_only, q);
   game.Send(q);
   auto r = game.RecvId(206, 5000);
   ASSERT_TRUE(r);
@@ -220,6 +224,60 @@ TEST(ServerSession, IllegalMovesAreRefusedAndChangeNothing) {
   EXPECT_EQ(server_hand, mine);
   EXPECT_EQ(server_hand.size(), hand.size() + 1);
   EXPECT_EQ(DeckCodes(info.pile), pile);
+}
+
+// The requests whose one field is a placeholder 0 are answered when they come header-only
+// as well as in the client's own form; other requests never come without a payload.
+TEST(ServerSession, PlaceholderRequestsAreTakenHeaderOnly) {
+  LiveServer live(QuickConfig("header_only"));
+  ProtocolClient game;
+  std::string account;
+  int number = 0;
+  int64_t chips = 0;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-header-only", game, &account, &number, &chips));
+  auto header_only = [&](uint16_t id) {
+    Packet p(id);
+    return game.Send(p);  // length 10
+  };
+  auto expect_left_room = [&] {
+    auto r = game.RecvId(VX_PROTOCOL_ROOM_LEAVE, 5000);
+    ASSERT_TRUE(r);
+    VXMsg_room_leave_event ev;
+    ASSERT_EQ(ev.Read(*r), 1);
+    EXPECT_EQ(ev.ok, 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(ev.user_info)), account);
+    EXPECT_EQ(ev.kicked, 0);
+  };
+  for (bool bare : {true, false}) {
+    SCOPED_TRACE(bare ? "header-only" : "with its placeholder");
+    TablePlayer tp(game);
+    tp.account_id = account;
+    ASSERT_TRUE(tp.EnterRoom(100));
+    if (bare) {
+      ASSERT_TRUE(header_only(VX_PROTOCOL_ROOM_LEAVE));
+    } else {
+      Packet p;
+      Build_Packet(VXMsg_room_leave_request{}, p);
+      ASSERT_TRUE(game.Send(p));
+    }
+    expect_left_room();
+    if (HasFatalFailure()) return;
+  }
+
+  ASSERT_TRUE(header_only(VX_PROTOCOL_ACCOUNT_REFRESH));
+  auto refresh = game.RecvId(VX_PROTOCOL_ACCOUNT_REFRESH, 5000);
+  ASSERT_TRUE(refresh);
+  ServerInfo si;
+  ASSERT_TRUE(refresh->ReadBytes(si.raw, sizeof(si.raw)));
+  EXPECT_EQ(si.Kind(), 1);
+  EXPECT_EQ(si.Port(), live.game());
+
+  ASSERT_TRUE(header_only(tsrv::kMsgLeaveServer));
+  ASSERT_TRUE(game.RecvId(tsrv::kMsgLeaveServer, 5000));
+
+  // A move always has its action word: one without a payload is malformed.
+  ASSERT_TRUE(header_only(VX_PROTOCOL_GAME_PLAYER_ACTION));
+  EXPECT_TRUE(game.WaitHangUp(3000));
 }
 
 // Hostile input on some connections leaves the server serving a player on another.

@@ -234,12 +234,19 @@ struct VXMsg_game_result {
   int Read(Packet& packet);
 };
 
-// 219, 220 and 221, server to client: no fields.
+// 219, 220 and 221, server to client: no fields. A packet with an empty payload does not
+// pass the packet check (its length would be 10), so the writer carries one int32 0 that
+// means nothing; the reader takes that word when it is there and accepts its absence.
 template <uint16_t Id>
 struct VXMsg_no_fields {
   static constexpr uint16_t kId = Id;
-  int Write(Packet&) const { return 1; }
-  int Read(Packet&) { return 1; }
+  int32_t padding = 0;
+  int Write(Packet& packet) const { return packet.WriteInt32(0); }
+  int Read(Packet& packet) {
+    padding = 0;
+    if (packet.Remaining() >= 4) packet.ReadInt32(&padding);
+    return 1;
+  }
 };
 using VXMsg_game_ranking = VXMsg_no_fields<VX_PROTOCOL_GAME_RANKING>;
 using VXMsg_game_result_close = VXMsg_no_fields<VX_PROTOCOL_GAME_RESULT_CLOSE>;

@@ -247,10 +247,52 @@ TEST_F(MessageTest, TableEventsRoundTrip) {
   result.rows[1] = {2, 0, 0};
   result.rows[2] = {3, 2, 1};
   ExpectRoundTrip(result, 50 + 4 + 32 + 32 + 48 + 4 + 3 * 12);
+}
 
-  ExpectRoundTrip(VXMsg_game_ranking{}, 0);
-  ExpectRoundTrip(VXMsg_game_result_close{}, 0);
-  ExpectRoundTrip(VXMsg_tournament_end{}, 0);
+// A no-field event is written as one int32 0, so its packet passes the packet check that
+// refuses an empty payload; its reader takes that form, a header-only packet and a longer
+// payload alike.
+template <class M>
+void ExpectNoFieldEvent() {
+  SCOPED_TRACE(M::kId);
+  Packet built;
+  ASSERT_EQ(Build_Packet(M{}, built), 1);
+  EXPECT_EQ(built.id, M::kId);
+  ASSERT_EQ(built.PayloadLength(), 4u);
+  int32_t word = -1;
+  std::memcpy(&word, built.payload, 4);
+  EXPECT_EQ(word, 0);
+
+  uint8_t wire[kPacketMaxWire];
+  const size_t n = built.SerializeTo(wire, sizeof(wire));
+  ASSERT_EQ(n, kPacketHeaderSize + 4);
+  Packet received;
+  ASSERT_EQ(received.ParseFrom(wire, n), 1) << "the padded event passes the packet check";
+  M read_back;
+  EXPECT_EQ(read_back.Read(received), 1);
+  EXPECT_EQ(received.Remaining(), 0u);
+
+  // Without the padding the packet check refuses it, which is why the writer pads.
+  Packet bare(M::kId);
+  const size_t bare_n = bare.SerializeTo(wire, sizeof(wire));
+  ASSERT_EQ(bare_n, kPacketHeaderSize);
+  Packet refused;
+  EXPECT_EQ(refused.ParseFrom(wire, bare_n), 0);
+  // A header-only packet that got here some other way still reads.
+  M from_bare;
+  EXPECT_EQ(from_bare.Read(bare), 1);
+
+  Packet longer(M::kId);
+  longer.WriteInt32(7);
+  longer.WriteInt32(8);
+  M from_longer;
+  EXPECT_EQ(from_longer.Read(longer), 1);
+}
+
+TEST_F(MessageTest, NoFieldEventsCarryOneWordAndReadAnyLength) {
+  ExpectNoFieldEvent<VXMsg_game_ranking>();
+  ExpectNoFieldEvent<VXMsg_game_result_close>();
+  ExpectNoFieldEvent<VXMsg_tournament_end>();
 }
 
 TEST_F(MessageTest, PlayerActionsRoundTripForEveryAction) {
@@ -338,6 +380,31 @@ INSTANTIATE_TEST_SUITE_P(
                      Build_Packet(m, p);
                    },
                    {static_cast<int32_t>(0xFFF0F0DD), 0, 5, 6, 126}},
+        LayoutCase{"room_request_from_the_room_list",
+                   [](Packet& p) {
+                     VXMsg_room_enter_request m;
+                     m.room.Put(0, -1);
+                     m.room.SetTableNumber(-1);
+                     m.room.SetTableKey(-1);
+                     m.room.SetGameType(1);
+                     m.room.SetTurnSeconds(40);
+                     m.room.SetSeats(4);
+                     m.room.SetPointTarget(1000);
+                     m.room.SetStake(0x100000064LL);
+                     Build_Packet(m, p);
+                   },
+                   {-1, -1, -1, 1, 0, 0, 40, 4, 0, 0, 0, 1000, 100, 1}},
+        LayoutCase{"turn_record",
+                   [](Packet& p) {
+                     VXType_turn_info t;
+                     t.SetHostSeat(2);
+                     t.SetTurnSeat(3);
+                     t.SetAutoStageSeat(-1);
+                     t.SetMission(100);
+                     t.SetNoCrown(1);
+                     p.WriteBytes(t.raw, t.kSize);
+                   },
+                   {0, 0, 1, 2, 3, 0, -1, 100, 1}},
         LayoutCase{"attach_request",
                    [](Packet& p) {
                      VXMsg_player_action_request m;
