@@ -289,7 +289,9 @@ TEST(Rules, SettlementIsZeroSumAndNeverOverdraws) {
     for (int i = 0; i < 4; ++i) {
       sum += d[i];
       EXPECT_GE(c.balance[i] + d[i], 0) << "seat " << i;
-      if (!(c.mask & (1u << i))) EXPECT_EQ(d[i], 0);
+      if (!(c.mask & (1u << i))) {
+        EXPECT_EQ(d[i], 0);
+      }
     }
     EXPECT_EQ(sum, 0);
   }
