@@ -10,12 +10,12 @@ JOBS=${JOBS:-$(nproc)}
 
 bash scripts/install-deps.sh
 
-echo "== sanitizer build (address, undefined): unit tests"
+echo "== sanitizer build (address, undefined): unit and server tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON -DTOLVAN_UNIT_ONLY=ON \
       -DTOLVAN_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$JOBS"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-   ctest --output-on-failure -j"$JOBS" -L unit)
+   ctest --output-on-failure -j"$JOBS" -L 'unit|server')
 
 if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
   echo "== fuzz targets: corpus replay"

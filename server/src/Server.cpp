@@ -13,7 +13,7 @@
 #include "Rules.h"
 #include "Store.h"
 #include "Wire.h"
-#include "app/GameSharedData.h"
+#include "net/messages/VXType_user_info.h"
 #include "framework/Log.h"
 #include "net/messages/VXLoginMessages.h"
 #include "net/messages/VXPlayerAction.h"

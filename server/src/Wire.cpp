@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/GameSharedData.h"
+#include "net/messages/VXType_user_info.h"
 #include "net/messages/VXPlayerAction.h"
 
 namespace tsrv {
