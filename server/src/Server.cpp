@@ -158,6 +158,8 @@ struct Server::Impl {
   // Game role.
   void OnRoomEnter(const ConnPtr& c, Packet& p);
   void OnRoomLeave(const ConnPtr& c, bool reply);
+  // Takes the connection's player off its table (the table plays on for that seat).
+  void LeaveTable(const ConnPtr& c);
   std::shared_ptr<Table> NewTable(int64_t stake, int game_type, bool bots_only);
   int NextBot();
   std::string host() const { return cfg.bind == "0.0.0.0" ? "127.0.0.1" : cfg.bind; }
@@ -895,13 +897,7 @@ void Server::Impl::OnClosed(Connection* raw) {
   for (const auto& x : conns)
     if (x.get() == raw) c = x;
   if (!c) return;
-  if (c->table) {
-    auto t = c->table;
-    int seat = c->seat;
-    c->table.reset();
-    c->seat = -1;
-    t->Leave(seat);
-  }
+  LeaveTable(c);
   int r = static_cast<int>(c->role());
   auto it = online[r].find(c->account);
   if (it != online[r].end() && it->second.lock() == c) online[r].erase(it);
@@ -1256,14 +1252,17 @@ void Server::Impl::OnRoomEnter(const ConnPtr& c, Packet& p) {
   SendRecord(c, r);
 }
 
+void Server::Impl::LeaveTable(const ConnPtr& c) {
+  if (!c->table) return;
+  auto t = c->table;
+  int seat = c->seat;
+  c->table.reset();
+  c->seat = -1;
+  t->Leave(seat);
+}
+
 void Server::Impl::OnRoomLeave(const ConnPtr& c, bool reply) {
-  if (c->table) {
-    auto t = c->table;
-    int seat = c->seat;
-    c->table.reset();
-    c->seat = -1;
-    t->Leave(seat);
-  }
+  LeaveTable(c);
   if (!reply) return;
   VXMsg_room_leave_event r;
   r.ok = 1;
