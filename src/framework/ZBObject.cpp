@@ -2,11 +2,15 @@
 
 #include "framework/ZBAutoreleasePool.h"
 
+#include <atomic>
+
 namespace {
-int32_t g_object_serial = 0;
+// Objects are also built on worker threads (sessions, queued records), so the counter
+// is atomic: two objects never share a serial.
+std::atomic<int32_t> g_object_serial{0};
 }
 
-ZBObject::ZBObject() : m_serial(++g_object_serial) {}
+ZBObject::ZBObject() : m_serial(g_object_serial.fetch_add(1, std::memory_order_relaxed) + 1) {}
 
 ZBObject::~ZBObject() {
   // An object destroyed while it still sits in the current pool takes itself out
@@ -33,4 +37,4 @@ void ZBObject::Autorelease() {
   pool->AddPending(this);
 }
 
-int32_t ZBObject::LastSerial() { return g_object_serial; }
+int32_t ZBObject::LastSerial() { return g_object_serial.load(std::memory_order_relaxed); }
