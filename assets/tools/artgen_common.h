@@ -69,6 +69,6 @@ void AttackItem(cairo_t* cr, int item, double cx, double cy, double s, double im
 // Emoticon face of set 1..6, emotion 0..8 and animation step 0..3.
 void EmoFace(cairo_t* cr, int set, int emotion, int step, double cx, double cy, double r);
 // Draws one frame of a picture in its style; false for an unknown style.
-bool DrawStyle(cairo_t* cr, const ImageSpec& spec, const Cell& cell, int frame);
+bool DrawStyle(cairo_t* cr, const ImageSpec& image, const Cell& cell, int frame);
 
 }  // namespace artgen
