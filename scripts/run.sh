@@ -6,7 +6,8 @@ JOBS=${JOBS:-$(nproc)}
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$JOBS"
+# Only what playing needs: the program, the local server and the art kit.
+cmake --build build -j"$JOBS" --target tolvan tolvan-server tolvan_kit
 
 SERVER_PID=""
 if [ -x build/tolvan-server ]; then
