@@ -70,7 +70,7 @@ int Utf8SequenceLength(const unsigned char* s, size_t avail) {
   return len;
 }
 
-static uint32_t DecodeUtf8(const unsigned char* s, int len) {
+uint32_t DecodeUtf8(const unsigned char* s, int len) {
   switch (len) {
     case 1: return s[0];
     case 2: return ((s[0] & 0x1Fu) << 6) | (s[1] & 0x3Fu);

@@ -30,6 +30,8 @@ size_t Utf8Length(const char* s);
 inline size_t Utf8Length(const std::string& s) { return Utf8Length(s.c_str()); }
 // Byte length of the valid UTF-8 sequence starting at s (1 to 4), or 0 when invalid.
 int Utf8SequenceLength(const unsigned char* s, size_t avail);
+// The code point of a sequence already checked by Utf8SequenceLength (len 1 to 4).
+uint32_t DecodeUtf8(const unsigned char* s, int len);
 
 // Valid UTF-8 to UTF-16 units (surrogate pairs above U+FFFF) in a caller buffer of
 // `capacity` units plus a terminator. Returns the unit count, or 0 on failure.

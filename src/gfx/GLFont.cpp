@@ -46,14 +46,7 @@ size_t Utf8ToWideFixed(const char* utf8, wchar_t* out) {
       out[0] = 0;
       return 0;
     }
-    uint32_t c;
-    switch (len) {
-      case 1: c = p[0]; break;
-      case 2: c = ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu); break;
-      case 3: c = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu); break;
-      default: c = ((p[0] & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) | ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu); break;
-    }
-    out[n++] = static_cast<wchar_t>(c);
+    out[n++] = static_cast<wchar_t>(DecodeUtf8(p, len));
     p += len;
     avail -= len;
   }
