@@ -35,11 +35,6 @@ void SurfaceScreenHooks::EndFrame() {
   ++m_frames;
 }
 
-void SurfaceScreenHooks::DrawLoadingPicture() {
-  // A plain dark-green fill stands in for the loading picture.
-  GLSurface::Instance()->FillRect(0, 0, 0, 1280, 720, 0.05f, 0.27f, 0.16f, 1.0f, 0, 0, 0, 0);
-}
-
 void SurfaceScreenHooks::DrawRoundRect(float left, float top, float right, float bottom, float radius,
                                        int segments, float line_width, HookColor fill, HookColor border) {
   GLSurface::Instance()->DrawRoundRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),

@@ -15,7 +15,6 @@ class SurfaceScreenHooks : public IScreenHooks {
   bool FrameDue() override;
   void BeginFrame() override;
   void EndFrame() override;
-  void DrawLoadingPicture() override;
   void DrawRoundRect(float left, float top, float right, float bottom, float radius, int segments,
                      float line_width, HookColor fill, HookColor border) override;
   void DrawTextCentered(const char* utf8, float left, float top, float right, float bottom, int size,
