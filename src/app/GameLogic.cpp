@@ -20,6 +20,11 @@ ILayerHooks g_null_notify, g_null_web, g_null_player_image, g_null_sub_play;
 ISoundHooks g_null_sound;
 IWorkerHooks g_null_workers;
 IServiceHooks g_null_services;
+INoticeHooks g_null_notices;
+ISceneHooks g_null_scenes;
+IPlatformHooks g_null_platform;
+IExchangeHooks g_null_exchanges;
+IPlayHooks g_null_play;
 
 GameHooks Complete(const GameHooks& h) {
   GameHooks r = h;
@@ -32,6 +37,11 @@ GameHooks Complete(const GameHooks& h) {
   if (!r.sound) r.sound = &g_null_sound;
   if (!r.workers) r.workers = &g_null_workers;
   if (!r.services) r.services = &g_null_services;
+  if (!r.notices) r.notices = &g_null_notices;
+  if (!r.scenes) r.scenes = &g_null_scenes;
+  if (!r.platform) r.platform = &g_null_platform;
+  if (!r.exchanges) r.exchanges = &g_null_exchanges;
+  if (!r.play) r.play = &g_null_play;
   return r;
 }
 

@@ -45,13 +45,6 @@ constexpr size_t kRoomRequestSize = 56;
 constexpr int32_t kServerTextLimit = 765;  // banner texts (style 0)
 constexpr int32_t kServerBoxLimit = 255;   // message-box texts (other styles)
 
-// Defaults for the hook interfaces a program or test has not installed.
-INoticeHooks g_no_notices;
-ISceneHooks g_no_scenes;
-IPlatformHooks g_no_platform;
-IExchangeHooks g_no_exchanges;
-IPlayHooks g_no_play;
-
 // Reads that keep `fallback` when the packet has run out.
 int32_t Int32(Packet* p, int32_t fallback = 0) {
   int32_t v = fallback;
@@ -97,11 +90,11 @@ struct Effects {
   const GameHooks& hooks;
   GameSharedData* data;
 
-  INoticeHooks& Notices() const { return hooks.notices ? *hooks.notices : g_no_notices; }
-  ISceneHooks& Scenes() const { return hooks.scenes ? *hooks.scenes : g_no_scenes; }
-  IPlatformHooks& Platform() const { return hooks.platform ? *hooks.platform : g_no_platform; }
-  IExchangeHooks& Exchanges() const { return hooks.exchanges ? *hooks.exchanges : g_no_exchanges; }
-  IPlayHooks& Play() const { return hooks.play ? *hooks.play : g_no_play; }
+  INoticeHooks& Notices() const { return *hooks.notices; }
+  ISceneHooks& Scenes() const { return *hooks.scenes; }
+  IPlatformHooks& Platform() const { return *hooks.platform; }
+  IExchangeHooks& Exchanges() const { return *hooks.exchanges; }
+  IPlayHooks& Play() const { return *hooks.play; }
 
   bool InPlayMode() const {
     return logic->CurrentMode() && logic->CurrentMode() == logic->PlayMode();
