@@ -368,6 +368,15 @@ void GameLogic::EnterServer(int kind, int param, void* user_data, EnterServerCal
   m_hooks.workers->QueueJob([this, block]() { EnterServerJob(block); });
 }
 
+void GameLogic::LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy) {
+  // Message 146 (one 32-bit 0) and its reply; while `busy` other packets are dropped.
+  if (busy) session->SetBusy(true);
+  Packet leave(146);
+  leave.WriteInt32(0);
+  session->SendAndWait(leave, timeout_ms, show_indicator);
+  if (busy) session->SetBusy(false);
+}
+
 void GameLogic::EnterServerJob(const ServerInfo& block) {
   IGameSession* cur = CurrentSession();
   m_hooks.splash->ShowLoading(30000, 1);
@@ -377,13 +386,7 @@ void GameLogic::EnterServerJob(const ServerInfo& block) {
     if (cur->Info().Kind() == 0) {
       skip_to_request = true;
     } else {
-      if (cur->IsLoggedIn()) {
-        cur->SetBusy(true);
-        Packet leave(146);
-        leave.WriteInt32(0);
-        cur->SendAndWait(leave, 10000, false);
-        cur->SetBusy(false);
-      }
+      if (cur->IsLoggedIn()) LeaveServer(cur, 10000, false, true);
       cur->CloseAndWait();
     }
   }
@@ -422,13 +425,7 @@ void GameLogic::EnterServerJob(const ServerInfo& block) {
       DropEnterRequest();
       return;
     }
-    if (master->IsConnected() && master->IsLoggedIn()) {
-      master->SetBusy(true);
-      Packet leave(146);
-      leave.WriteInt32(0);
-      master->SendAndWait(leave, 10000, false);
-      master->SetBusy(false);
-    }
+    if (master->IsConnected() && master->IsLoggedIn()) LeaveServer(master, 10000, false, true);
     master->CloseAndWait();
     target = m_sessions[kind & 3];
     if (!target) {
@@ -456,11 +453,7 @@ void GameLogic::EnterServerJob(const ServerInfo& block) {
 void GameLogic::Logout() {
   IGameSession* cur = CurrentSession();
   if (cur && cur->IsConnected()) {
-    if (cur->IsLoggedIn()) {
-      Packet leave(146);
-      leave.WriteInt32(0);
-      cur->SendAndWait(leave, 5000, true);
-    }
+    if (cur->IsLoggedIn()) LeaveServer(cur, 5000, true, false);
     cur->CloseAndWait();
   }
   SleepMs(100);

@@ -98,6 +98,8 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   // was handled here and `*result` holds the answer for the session.
   bool HandleGlobalPacket(Packet* packet, int* result);
   void DropEnterRequest();
+  // Tells a logged-in server we leave (146) and waits for its answer.
+  void LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy);
 
   GameHooks m_hooks;
   GameMode* m_login_mode = nullptr;
