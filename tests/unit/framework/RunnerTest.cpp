@@ -205,7 +205,8 @@ TEST_F(RunnerTest, AtMostFourJobsRunAndTheRestWaitInQueueOrder) {
   }
   EXPECT_EQ(jobs[4]->state.load(), 0);
   EXPECT_EQ(jobs[5]->state.load(), 0);
-  ASSERT_TRUE(Pump([&] { return log.running.load() == 4; }));
+  // A job counts itself as running before it records its call: wait for both.
+  ASSERT_TRUE(Pump([&] { return log.running.load() == 4 && log.calls.load() == 4; }));
   for (int frame = 0; frame < 20; ++frame) runner.ProcessJobs();
   EXPECT_EQ(runner.BusyWorkerCount(), 4);
   EXPECT_EQ(log.calls.load(), 4) << "the fifth job waits while four run";
