@@ -473,14 +473,14 @@ bool GameSharedData::SaveRegistrations() const {
 // ---------------------------------------------------------------- service requests
 
 Packet GameSharedData::BuildServiceStateRequest() const {
-  Packet p(181);
+  Packet p(VX_PROTOCOL_SERVICE_STATE);
   p.WriteBytes(m_user_info + kUserAccountId, 30);
   p.WriteInt32(UserNumber());
   return p;
 }
 
 Packet GameSharedData::BuildRegistrationsRequest() const {
-  Packet p(172);
+  Packet p(VX_PROTOCOL_TOURNAMENT_REGISTRATIONS);
   p.WriteBytes(m_user_info + kUserAccountId, 30);
   p.WriteInt32(UserNumber());
   p.WriteInt32(0);
@@ -488,7 +488,7 @@ Packet GameSharedData::BuildRegistrationsRequest() const {
 }
 
 Packet GameSharedData::BuildFriendListRequest(int kind) const {
-  Packet p(188);
+  Packet p(VX_PROTOCOL_FRIEND_LIST);
   p.WriteBytes(m_user_info + kUserAccountId, 30);
   p.WriteInt32(UserNumber());
   p.WriteInt32(kind == 1 ? 1 : 0);

@@ -11,6 +11,7 @@
 #include "framework/ZBSingleton.h"
 #include "net/Packet.h"
 #include "net/ServerInfo.h"
+#include "net/messages/VXGlobalMessages.h"
 #include "net/messages/VXType_user_info.h"
 
 class IExchangeHooks;
@@ -193,7 +194,7 @@ class GameSharedData : public ZBObject, public ZBSingleton<GameSharedData> {
   int32_t m_unread_mail_at_login = 0;
   int32_t m_account_loaded = 0;
   int32_t m_new_account = 0;
-  uint8_t m_day_bonus[28] = {};
+  VXType_day_bonus m_day_bonus;
   uint8_t m_profile[452] = {};
   uint8_t m_bonus_records[5][244] = {};
   int32_t m_bonus_count = 0;
