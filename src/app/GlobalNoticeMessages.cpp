@@ -93,8 +93,8 @@ GlobalOutcome OnBonus(const GlobalContext& ctx, Packet& p) {
     return Consumed();
   }
   if (kind == VX_BONUS_MISSION || kind == VX_BONUS_DOUBLE_KNOCK) {
-    const int text = kind == VX_BONUS_MISSION ? 206 : 205;
-    ctx.Banner(0, FormatString(LangMessage(text), FormatNumber(m.head.Amount()).c_str()));
+    const char* format = LangMessage(kind == VX_BONUS_MISSION ? 206 : 205);
+    ctx.Banner(0, FormatString(format, FormatNumber(m.head.Amount()).c_str()));
     ctx.RewardSound();
   }
   ctx.Sync();
