@@ -136,10 +136,11 @@ class LoginTest(unittest.TestCase):
             self.write_settings(server.master_port)
             started = time.time()
             with self.running(x, r"GameModeLogin::OnInit_Process") as app:
+                print("start to the title screen's first frame (log): %.2f s" % (time.time() - started))
                 app.wait_for_log(r"CGameSession::Connect 127\.0\.0\.1:%d" % server.master_port)
                 app.wait_for_log(r"VX_PROTOCOL_HELLO::version \(3, 3, 0\)")
                 self.wait_for_title(app, "login_title")
-                print("start to title screen with its buttons: %.2f s" % (time.time() - started))
+                print("start to the title screen with its buttons (screenshot): %.2f s" % (time.time() - started))
 
                 app.xdo("mousemove", "--window", app.window, str(QUICK_CENTRE[0]), str(QUICK_CENTRE[1]),
                         "click", "1")
@@ -154,6 +155,27 @@ class LoginTest(unittest.TestCase):
                 self.assertNotIn("the next mode is not available", log)
                 # The title screen is still there and still answers.
                 self.wait_for_title(app, "login_after_click")
+
+    def test_quick_start_switched_off_leaves_only_the_social_button(self):
+        with Xvfb() as x, LocalServer(self.root) as server:
+            self.write_settings(server.master_port, quick_start=0)
+            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
+                end = time.time() + 20
+                while True:
+                    shot = app.screenshot("login_no_quick")
+                    if all(is_blue(app.pixel(shot, *p)) for p in SOCIAL_POINTS):
+                        break
+                    self.assertLess(time.time(), end, "no social button on " + shot)
+                    time.sleep(0.1)
+                self.assertFalse(any(is_green(app.pixel(shot, *p)) for p in QUICK_POINTS))
+                # A click where quick start would be does nothing; the social button, clicked
+                # after it, says the social login is not there yet.
+                app.xdo("mousemove", "--window", app.window, str(QUICK_CENTRE[0]), str(QUICK_CENTRE[1]),
+                        "click", "1")
+                app.xdo("mousemove", "--window", app.window, str(SOCIAL_POINTS[0][0]), str(SOCIAL_POINTS[0][1]),
+                        "click", "1")
+                app.wait_for_log(r"Game_Interface_Execute\| command 13 is not available")
+                self.assertNotIn("GameModeLogin::Send_Login", app.log_text())
 
     def test_a_returning_device_account_logs_in_by_itself(self):
         with Xvfb() as x, LocalServer(self.root) as server:
