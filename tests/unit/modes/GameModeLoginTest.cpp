@@ -62,6 +62,37 @@ class UnreachableSession : public FakeSession {
   int Connect(const char*, int, bool) override { return 0; }
 };
 
+// Keeps the completion of the last asynchronous request, as a session waiting for the
+// reply does.
+class AnsweringSession : public FakeSession {
+ public:
+  using FakeSession::FakeSession;
+  int SendAsync(Packet& p, void* user_data, SessionReplyCallback cb) override {
+    callback = cb;
+    context = user_data;
+    return FakeSession::SendAsync(p, user_data, cb);
+  }
+  int Answer(Packet& reply) { return callback ? callback(context, &reply) : 0; }
+  SessionReplyCallback callback = nullptr;
+  void* context = nullptr;
+};
+
+// A successful master login of a returning account (the fields after the returning
+// flag are left out: they keep their defaults).
+Packet LoginReply() {
+  Packet p(145);
+  p.WriteInt32(0);
+  ServerInfo master;
+  master.SetKind(0);
+  p.WriteBytes(master.raw, sizeof(master.raw));
+  uint8_t account[kUserInfoSize] = {};
+  std::memcpy(account, "Q0123456789abcdef", 17);
+  p.WriteBytes(account, sizeof(account));
+  p.WriteInt32(0);  // status
+  p.WriteInt32(1);  // returning user
+  return p;
+}
+
 Packet Hello(int32_t major, int32_t minor, int32_t patch, const char* address) {
   VXMsg_hello_reply r;
   r.major = major, r.minor = minor, r.patch = patch;
@@ -91,7 +122,9 @@ class LoginModeTest : public ::testing::Test {
     logic->SetModes(&mode, nullptr, nullptr);
     logic->m_network_state = 1;
     for (int i = 0; i < 4; ++i) {
-      FakeSession* s = (i == 0 && unreachable) ? new UnreachableSession(i) : new FakeSession(i);
+      FakeSession* s = i != 0 ? new FakeSession(i)
+                       : unreachable ? static_cast<FakeSession*>(new UnreachableSession(i))
+                                     : new AnsweringSession(i);
       s->hello_ok = false;
       logic->m_sessions[i] = sessions[i] = s;
     }
@@ -322,6 +355,26 @@ TEST_F(LoginModeTest, ConnectedButNotGreetedSendsTheHelloAgain) {
   EXPECT_EQ(Sent(134).size(), 1u);
   logic->m_network_state = 0;
   EXPECT_EQ(mode.Connect_And_Hello(), 0);
+}
+
+TEST_F(LoginModeTest, TheReplyGoesToTheGameLogicWhichMovesOn) {
+  RecordingMode lobby(GameMode::kModeLobby, "lobby");
+  for (GameMode* next : {static_cast<GameMode*>(&lobby), static_cast<GameMode*>(nullptr)}) {
+    SCOPED_TRACE(next ? "with a lobby" : "without a lobby");
+    TearDown();
+    SetUp();
+    logic->SetModes(&mode, next, nullptr);
+    sessions[0]->connected = true;
+    Greet(3, 3, 0);
+    mode.OnEvent(&mode.btn_quick);
+    Packet reply = LoginReply();
+    ASSERT_EQ(static_cast<AnsweringSession*>(sessions[0])->Answer(reply), 1);
+    EXPECT_TRUE(sessions[0]->logged_in);
+    EXPECT_STREQ(data->AccountId(), "Q0123456789abcdef");
+    EXPECT_EQ(logic->NextMode(), next);
+    // Without a mode to go on to, the title screen stays usable.
+    EXPECT_EQ(mode.IsShow(), next ? 0 : 1);
+  }
 }
 
 class UnreachableLoginTest : public LoginModeTest {
