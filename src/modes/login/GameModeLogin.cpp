@@ -100,8 +100,14 @@ bool IsTrustedPatchAddress(const char* url) {
   if (HasPrefixNoCase(url, "https://")) return url[8] != 0 && url[8] != '/';
   for (const char* local : {"http://127.0.0.1", "http://localhost"}) {
     if (!HasPrefixNoCase(url, local)) continue;
-    const char next = url[std::strlen(local)];
-    return next == 0 || next == ':' || next == '/';
+    const char* rest = url + std::strlen(local);
+    if (*rest == ':') {
+      // A port, then the path: "http://localhost:80@elsewhere/" names another host.
+      const char* digits = ++rest;
+      while (std::isdigit(static_cast<unsigned char>(*rest))) ++rest;
+      if (rest == digits) return false;
+    }
+    return *rest == 0 || *rest == '/';
   }
   return false;
 }
@@ -346,7 +352,8 @@ int GameModeLogin::Version_Ok() {
 void GameModeLogin::AwaitHello(int32_t pending) {
   m_pending_login = pending;
   Log(LOG_TRACE, "GameModeLogin::AwaitHello| the login follows once the server is greeted");
-  if (GameLogic* logic = Logic()) logic->Hooks().notices->PushBanner(0, LangMessage(kMsgConnecting), "", kBannerAutoClose);
+  if (GameLogic* logic = Logic())
+    logic->Hooks().notices->PushBanner(0, LangMessage(kMsgConnecting), "", kBannerAutoClose);
 }
 
 void GameModeLogin::OnHelloHandled() {

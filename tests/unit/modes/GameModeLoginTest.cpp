@@ -188,6 +188,8 @@ TEST(LoginVersion, UpdaterAddressesMustBeSecureOrLocal) {
       {"http://patch.example.com/x", false},  {"http://127.0.0.1.evil.example/x", false},
       {"http://localhost.evil.example", false}, {"https://", false},
       {"file:///tmp/x", false},               {"", false},
+      {"http://localhost:80@evil.example/x", false}, {"http://127.0.0.1:@evil.example", false},
+      {"http://127.0.0.1:10080", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsTrustedPatchAddress(c.url), c.trusted) << c.url;
   EXPECT_FALSE(IsTrustedPatchAddress(nullptr));
