@@ -297,7 +297,8 @@ int GameModeLogin::OnPacket(Packet* packet) {
   session->SetHelloOk(true);
   Log(LOG_TRACE, "VX_PROTOCOL_HELLO::version (%d, %d, %d)", reply.major, reply.minor, reply.patch);
   ApplyServerVersion(reply.major, reply.minor, reply.patch, reply.patch_url);
-  // Logins and dialogs wait for the next Update, outside the packet dispatch.
+  // The updater, questions and logins wait for the next Update, outside the packet
+  // dispatch: starting the updater quits, which closes this very session.
   m_hello_seen = 1;
   return 1;
 }
@@ -309,10 +310,6 @@ void GameModeLogin::ApplyServerVersion(int32_t major, int32_t minor, int32_t pat
     CRegistry::WriteString("patch_url", m_patch_url);
   }
   d->m_update_state = UpdateStateForVersion(major, minor, patch);
-  if (d->m_update_state == kUpdateRequired)
-    StartUpdater(true);
-  else if (d->m_update_state == kUpdateOptional)
-    OfferUpdate();
 }
 
 void GameModeLogin::StartUpdater(bool required) {
@@ -360,6 +357,11 @@ void GameModeLogin::OnHelloHandled() {
   GameSharedData* d = GameSharedData::Instance();
   const int32_t pending = m_pending_login;
   m_pending_login = kPendingNone;
+  if (d->m_update_state == kUpdateRequired) {
+    StartUpdater(true);  // no login with this version
+    return;
+  }
+  if (d->m_update_state == kUpdateOptional) OfferUpdate();
   if (pending != kPendingNone) {
     if (!Version_Ok()) return;
     if (pending == kPendingQuick)
@@ -371,7 +373,6 @@ void GameModeLogin::OnHelloHandled() {
     return;
   }
   if (!d->m_auto_login) return;
-  if (d->m_update_state != kUpdateNone && d->m_update_state != kUpdateOptional) return;
   // The saved account type decides how: a quick-start account logs in by device.
   if (d->AccountType() == 1) {
     QuickLogin();
