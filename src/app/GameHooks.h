@@ -123,6 +123,13 @@ class INoticeHooks {
   virtual void PushBox(const char* title, int type, const char* text, int dim, int auto_close_ms) {
     (void)title, (void)type, (void)text, (void)dim, (void)auto_close_ms;
   }
+  // A dimmed two-button question: `callback` (context, 1) when the user confirms,
+  // (context, 0) when the box is closed otherwise. Without a notification layer nothing
+  // is asked and nothing is confirmed.
+  using ConfirmCallback = void (*)(void* context, int result);
+  virtual void PushConfirmBox(const char* title, const char* text, ConfirmCallback callback, void* context) {
+    (void)title, (void)text, (void)callback, (void)context;
+  }
   // The error notice carrying a server result code.
   virtual void ShowErrorCode(int code) { (void)code; }
   // The tournament prize notice.

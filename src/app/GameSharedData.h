@@ -190,6 +190,13 @@ class GameSharedData : public ZBObject, public ZBSingleton<GameSharedData> {
   int32_t m_table_index = 0;
   int32_t m_table_color_index = 0;
 
+  // Login screen. "quick_start" is a setting (on unless stored as 0): the quick-start
+  // button, a login by device id that needs no account elsewhere, is offered.
+  int32_t m_quick_start = 1;
+  int32_t m_login_kind = 0;       // 0 social-network login, 1 device login
+  char m_social_token[64] = {};   // the last social access token; memory only, never stored
+  int32_t m_update_state = -1;    // -1 no hello yet, 0 up to date, 1 optional update, 2 required
+
   // Login results.
   int32_t m_unread_mail_at_login = 0;
   int32_t m_account_loaded = 0;

@@ -4,8 +4,10 @@
 #include "app/GameSharedData.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "modes/login/GameModeLogin.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
+#include "platform/GameInterface.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -27,13 +29,28 @@ int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
   return GamePacketThread::Instance()->PostToServiceServer(packet, nullptr, nullptr, false);
 }
 
+int ClientServiceHooks::PlatformInit() { return Game_Interface_Init(); }
+
+void ClientServiceHooks::Shutdown() {
+  // The modes hold textures: they go while the drawing surface still exists.
+  GameModeLogin::DestroyInstance();
+}
+
+int ClientPlatformHooks::Execute(int command, int option1, int option2, const char* text1, const char* text2,
+                                 int option3) {
+  return Game_Interface_Execute(command, option1, option2, text1, text2, option3);
+}
+
 void ClientWiring::Install(GameLogic* logic) {
   GameHooks hooks = logic->Hooks();
   hooks.screen = &screen;
   hooks.workers = &workers;
   hooks.player_image = &player_image;
   hooks.exchanges = &exchanges;
+  hooks.services = &services;
+  hooks.platform = &platform;
   logic->SetHooks(hooks);
+  logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
 
   logic->SetSessionFactory(&CreateGameSession);
   GamePacketThread::SetFrameBarrier(&logic->FrameLock());
