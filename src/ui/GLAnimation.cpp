@@ -102,31 +102,42 @@ void GLAnimation::Advance() {
   else Stop(0);
 }
 
+AnimationKey GLAnimation::StateAt(uint32_t t) const {
+  const AnimationKey* c = CurrentKey();
+  if (!c) return AnimationKey();
+  const AnimationKey* n = NextKey();
+  if (!n) n = c;
+  const float u = Progress(t);
+  AnimationKey s = *c;
+  s.x = Lerp(c->x, n->x, u);
+  s.y = Lerp(c->y, n->y, u);
+  s.scale_x = Lerp(c->scale_x, n->scale_x, u);
+  s.scale_y = Lerp(c->scale_y, n->scale_y, u);
+  s.rotation = Lerp(c->rotation, n->rotation, u);
+  s.alpha = Lerp(c->alpha, n->alpha, u);
+  return s;
+}
+
 void GLAnimation::Draw() {
   if (!m_playing) return;
   const AnimationKey* c = CurrentKey();
   const AnimationKey* n = NextKey();
   if (!n) n = c;
   if (c && c->visible && m_texture) {
-    const float u = Progress(AnimationTime());
-    const float alpha = Lerp(c->alpha, n->alpha, u);
-    if (alpha > 0.0f) {
+    const AnimationKey s = StateAt(AnimationTime());
+    if (s.alpha > 0.0f) {
       const float saved_sx = m_texture->m_scale_x, saved_sy = m_texture->m_scale_y;
-      float x = Lerp(c->x, n->x, u);
-      float y = Lerp(c->y, n->y, u);
-      const float sx = Lerp(c->scale_x, n->scale_x, u);
-      const float sy = Lerp(c->scale_y, n->scale_y, u);
-      const float rotation = Lerp(c->rotation, n->rotation, u);
+      float x = s.x, y = s.y;
       if (n->keep_centred && !n->draw_centred) {
         const float w = static_cast<float>(static_cast<int>(m_texture->FrameWidth() * saved_sx));
         const float h = static_cast<float>(static_cast<int>(m_texture->FrameHeight() * saved_sy));
-        x += (w - sx * w) / 2.0f;
-        y += (h - sy * h) / 2.0f;
+        x += (w - s.scale_x * w) / 2.0f;
+        y += (h - s.scale_y * h) / 2.0f;
       }
-      m_texture->SetScale(sx, sy);
-      m_texture->m_rotation = rotation;
+      m_texture->SetScale(s.scale_x, s.scale_y);
+      m_texture->m_rotation = s.rotation;
       m_texture->m_pivot = c->pivot;
-      m_texture->SetColor(1.0f, 1.0f, 1.0f, alpha);
+      m_texture->SetColor(1.0f, 1.0f, 1.0f, s.alpha);
       m_texture->m_flip_x = c->flip_x;
       const GLScreen* screen = GLWindowScreen::Instance();
       glMatrixMode(GL_MODELVIEW);

@@ -71,6 +71,9 @@ class GLAnimation : public ZBObject {
   uint32_t AnimationTime() const;
   // Interpolation factor between the current and the next key at animation time t.
   float Progress(uint32_t t) const;
+  // The state drawn at animation time t: position, scale, rotation and alpha between
+  // the current and the next key (the other fields are the current key's).
+  AnimationKey StateAt(uint32_t t) const;
   // The frame drawn for the current key (offset applied, kept inside the sheet).
   int FrameFor(const AnimationKey& key) const;
   bool IsPlaying() const { return m_playing != 0; }

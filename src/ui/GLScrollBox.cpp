@@ -127,7 +127,14 @@ int GLScrollBox::FirstItemStart(const Rect& area) const {
   const int start = vertical ? area.top : area.left;
   const int extent = vertical ? area.bottom - area.top : area.right - area.left;
   if (m_centre_when_short && m_content < extent) return start + (extent - m_content) / 2;
-  return start + m_draw_offset;
+  return start + CurrentDrawOffset();
+}
+
+int GLScrollBox::CurrentDrawOffset() const {
+  int offset = m_scroller.m_offset < 0 ? m_scroller.m_offset : 0;
+  const int range = ComputeRange();
+  if (offset < -range) offset = -range;
+  return offset;
 }
 
 int GLScrollBox::LayOut(GLScrollBoxItem* item, const Rect& area, int pos) const {
@@ -142,9 +149,7 @@ int GLScrollBox::Draw() {
   screen->PushClip(m_box.left, m_box.top, m_box.right, m_box.bottom);
   m_scroller.Glide();
 
-  m_draw_offset = m_scroller.m_offset < 0 ? m_scroller.m_offset : 0;
-  const int range = ComputeRange();
-  if (m_draw_offset < -range) m_draw_offset = -range;
+  m_draw_offset = CurrentDrawOffset();
 
   const bool vertical = IsVertical();
   const bool only = m_items.GetCount() == 1;

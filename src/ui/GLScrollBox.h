@@ -84,6 +84,8 @@ class GLScrollBox : public ZBObject, public ZBEventCtrl, public ZBEventReceiver 
   // The inner area and where the first item starts along the axis.
   Rect Area() const;
   int FirstItemStart(const Rect& area) const;
+  // The scroll offset as items are laid out: within -range..0.
+  int CurrentDrawOffset() const;
   // Sets the rectangle of `item` starting at `pos` along the axis; returns the end.
   int LayOut(GLScrollBoxItem* item, const Rect& area, int pos) const;
   void DrawBar(const Rect& area);

@@ -61,6 +61,7 @@ void ParticleEmitter::Init() {
   texture = nullptr;
   std::memset(particles, 0, sizeof(particles));
   has_spawned = 0;
+  spawned_last_frame = 0;
   vertex_count = 0;
 }
 
@@ -74,6 +75,7 @@ void ParticleEmitter::Start(GLTexture* tex, int n, int smin, int smax, int lifet
   start_time = GetTickMs();
   last_spawn = 0;
   has_spawned = 0;
+  spawned_last_frame = 0;
   active = 1;
 }
 
@@ -130,11 +132,8 @@ void ParticleEmitter::Emit(const Particle& p, float sx, float sy, const float uv
   vertex_count += kVerticesPerParticle;
 }
 
-void ParticleEmitter::Draw(float x, float y) {
+void ParticleEmitter::Prepare(uint32_t now, float sx, float sy, float tint_alpha) {
   if (!active) return;
-  const uint32_t now = GetTickMs();
-  const GLScreen* screen = GLWindowScreen::Instance();
-  const float sx = screen->m_scale_x, sy = screen->m_scale_y;
   const bool spawning_over = lifetime > 0 && now - start_time > static_cast<uint32_t>(lifetime);
   const bool interval_passed = !has_spawned || now - last_spawn >= static_cast<uint32_t>(spawn_interval);
   float uv[4];
@@ -150,7 +149,7 @@ void ParticleEmitter::Draw(float x, float y) {
       ++spawned;
     }
     if (!p.alive) continue;
-    Emit(p, sx, sy, uv, screen->m_tint[3]);
+    Emit(p, sx, sy, uv, tint_alpha);
     p.x += p.vx / (speed_divisor * 500.0f);
     p.y += p.vy / (speed_divisor * 500.0f);
     p.z += p.vz / (speed_divisor * 500.0f);
@@ -160,11 +159,19 @@ void ParticleEmitter::Draw(float x, float y) {
     p.life -= p.decay;
     if (p.life < 0.0f) p.alive = 0;
   }
+  spawned_last_frame = spawned;
   if (spawned > 0) {
     last_spawn = now;
     has_spawned = 1;
   }
+  // Nothing alive was drawn: the effect is over.
+  if (vertex_count == 0) active = 0;
+}
 
+void ParticleEmitter::Draw(float x, float y) {
+  if (!active) return;
+  const GLScreen* screen = GLWindowScreen::Instance();
+  Prepare(GetTickMs(), screen->m_scale_x, screen->m_scale_y, screen->m_tint[3]);
   if (vertex_count > 0) {
     const bool textured = texture && texture->HasTexture();
     glShadeModel(GL_SMOOTH);
@@ -194,6 +201,4 @@ void ParticleEmitter::Draw(float x, float y) {
     glDisable(GL_BLEND);
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
   }
-  // Nothing alive was drawn: the effect is over.
-  if (vertex_count == 0) active = 0;
 }

@@ -30,8 +30,13 @@ struct ParticleEmitter {
   // The start sequence: texture, count (clamped to the pool), sizes, lifetime (ms, 0 =
   // spawn for ever); clears the particles and activates the emitter.
   void Start(GLTexture* texture, int count, int size_min, int size_max, int lifetime_ms);
-  // Draws and advances the particles around logical (x, y) while active.
+  // Draws and advances the particles around logical (x, y) while active: Prepare,
+  // then one draw call.
   void Draw(float x, float y);
+  // Spawns, fills the vertex arrays (window units at scale sx, sy, around the origin)
+  // and moves the particles for the frame at tick `now`; deactivates the emitter when
+  // nothing was alive.
+  void Prepare(uint32_t now, float sx, float sy, float tint_alpha);
   // Particles alive now.
   int LiveCount() const;
 
@@ -62,6 +67,7 @@ struct ParticleEmitter {
 
   // Prepared each frame for the single draw call.
   int has_spawned;
+  int spawned_last_frame;
   int vertex_count;
   float vertices[kMaxParticles * kVerticesPerParticle * 2];
   float texcoords[kMaxParticles * kVerticesPerParticle * 2];
