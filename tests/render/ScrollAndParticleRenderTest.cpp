@@ -131,6 +131,20 @@ TEST_F(MotionRender, TextBoxWrapsToItsWidth) {
   for (int y = 100; y < 126; ++y)
     for (int x = 100; x < 400; ++x) lit += f.At(x, y)[0] > 128 ? 1 : 0;
   EXPECT_GT(lit, 50) << "the first line is drawn";
+
+  // A single row longer than the font draws at once is drawn from its start.
+  texrender::BeginFrame();
+  GLScrollTextBox single;
+  single.Setup(100, 400, 600, 440);
+  const std::wstring long_line = L"Scores " + std::wstring(400, L'8');
+  ASSERT_EQ(1, single.AddTextW(long_line.c_str(), 30, 0, 20, 1, 1, 1, 1, 1, 0));
+  EXPECT_EQ(long_line.size(), static_cast<GLScrollTextItem*>(single.GetItem(0))->Text().size());
+  single.Draw();
+  Frame g = texrender::Read();
+  int lit_long = 0;
+  for (int y = 400; y < 430; ++y)
+    for (int x = 100; x < 300; ++x) lit_long += g.At(x, y)[0] > 128 ? 1 : 0;
+  EXPECT_GT(lit_long, 50) << "the long row is not blank";
   GLSurface::DestroyInstance();
 }
 

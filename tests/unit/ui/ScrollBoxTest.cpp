@@ -436,3 +436,47 @@ TEST(ScrollTextBox, KeepsALongSingleLineWholeAndRefusesOverlongTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScrollBoxTest, KeepAtEndFollowsNewRowsAndShortContentCanBeCentred) {
+  box.Clear();
+  box.m_keep_at_end = 1;
+  for (int i = 0; i < 10; ++i) box.AddItem(new Row(20));  // 200 + 4 - 100 = 104
+  EXPECT_EQ(-104, box.Offset());
+  box.AddItem(new Row(30));
+  EXPECT_EQ(-134, box.Offset()) << "the newest row stays in view";
+  // The last row is laid out against the bottom edge (a touch lays the rows out).
+  Tap(150, 150);
+  EXPECT_EQ(100 - 134 + 200, box.GetItem(10)->m_top);
+
+  GLScrollBox centred;
+  centred.m_receiver = &taps;
+  centred.Setup(0, 0, 100, 100);
+  centred.m_centre_when_short = 1;
+  centred.AddItem(new Row(20));
+  centred.AddItem(new Row(20));
+  centred.OnTouchDown(0, 50, 50);
+  EXPECT_EQ(30, centred.GetItem(0)->m_top);
+  EXPECT_EQ(50, centred.GetItem(1)->m_top);
+}
+
+TEST_F(ScrollBoxTest, ARowThatGrowsOnItsTapIsLaidOutAgain) {
+  // Rows that change height when tapped (an expanding entry): the release relayouts.
+  struct Growing : GLScrollBoxItem {
+    Growing() : GLScrollBoxItem(20) {}
+    int OnTouchUp(int button, int x, int y) override {
+      const int r = GLScrollBoxItem::OnTouchUp(button, x, y);
+      if (r) m_height = 60;
+      return r;
+    }
+  };
+  box.Clear();
+  for (int i = 0; i < 10; ++i) box.AddItem(new Growing);
+  EXPECT_EQ(104, box.Range());
+  Tap(150, 110);
+  EXPECT_EQ(144, box.Range());
+  EXPECT_EQ(1u, taps.selected.size());
+}
+
+}  // namespace
