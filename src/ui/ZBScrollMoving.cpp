@@ -46,11 +46,17 @@ void ZBScrollMoving::Track(int x, int y, bool sample) {
   m_last_x = x;
   m_last_y = y;
   if (!sample) return;
+  // Steps closer together than 10 ms (a fast mouse) add up into the next sample
+  // instead of being lost, so fast drags still measure their speed.
+  m_unsampled += std::abs(step);
   const uint32_t now = GetTickMs();
   const uint32_t dt = now - m_last_sample_time;
+  if (dt <= 10) return;
   m_last_sample_time = now;
-  if (step == 0 || dt <= 10) return;
-  double speed = static_cast<double>(std::abs(step)) / static_cast<double>(dt) * 1000.0;
+  const int distance = m_unsampled;
+  m_unsampled = 0;
+  if (distance == 0) return;
+  double speed = static_cast<double>(distance) / static_cast<double>(dt) * 1000.0;
   if (speed > kMaxSampleSpeed) speed = kMaxSampleSpeed;
   m_speed = speed;
   if (m_sample_count == kSamples) {
@@ -130,6 +136,7 @@ int ZBScrollMoving::OnTouchDown(int button, int x, int y) {
   m_last_y = y;
   m_last_sample_time = m_touch_down_time = GetTickMs();
   m_drag_distance = 0;
+  m_unsampled = 0;
   return was_moving;
 }
 

@@ -58,6 +58,7 @@ class ZBScrollMoving : public ZBMovingObject, public ZBEventCtrl {
   double m_speed = 0.0;
   int m_last_x = 0, m_last_y = 0;
   uint32_t m_last_sample_time = 0;
+  int m_unsampled = 0;  // drag units since the last speed sample
   int m_dragging = 0;
   int m_last_step = 0;
   uint32_t m_touch_down_time = 0;

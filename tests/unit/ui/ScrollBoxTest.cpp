@@ -157,13 +157,13 @@ TEST_F(ScrollBoxTest, SpeedSamplesAreCappedAndKeptInFloatingPoint) {
   g_now += 11;
   s.OnTouchMove(0, 500, 300);  // 520 units in 11 ms: over 10000
   g_now += 5;
-  s.OnTouchMove(0, 500, 290);  // 10 ms or less: no sample
+  s.OnTouchMove(0, 500, 290);  // 10 ms or less: no sample yet, the units are kept
   ASSERT_EQ(2, s.m_sample_count);
   EXPECT_DOUBLE_EQ(4000.0, s.m_samples[0]);
   EXPECT_DOUBLE_EQ(10000.0, s.m_samples[1]);
   g_now += 30;
-  s.OnTouchMove(0, 500, 289);  // 1 unit in 30 ms: 33.3 units/s, not 0
-  EXPECT_NEAR(1000.0 / 30.0, s.m_samples[2], 1e-9);
+  s.OnTouchMove(0, 500, 289);  // 10 + 1 units in 35 ms: 314.3 units/s, not 0
+  EXPECT_NEAR(11000.0 / 35.0, s.m_samples[2], 1e-9);
   g_now += 30;
   s.OnTouchMove(0, 500, 287);  // the oldest sample leaves
   EXPECT_EQ(3, s.m_sample_count);
@@ -171,7 +171,15 @@ TEST_F(ScrollBoxTest, SpeedSamplesAreCappedAndKeptInFloatingPoint) {
   // Released: the average of the three drives the glide.
   s.OnTouchUp(0, 500, 287);
   EXPECT_TRUE(s.IsGliding());
-  EXPECT_NEAR(5000.0 * (10000.0 + 1000.0 / 30.0 + 2000.0 / 30.0) / 3.0 / 3000.0, s.m_velocity.length, 1e-6);
+  EXPECT_NEAR(5000.0 * (10000.0 + 11000.0 / 35.0 + 2000.0 / 30.0) / 3.0 / 3000.0, s.m_velocity.length, 1e-6);
+}
+
+TEST_F(ScrollBoxTest, AFastMouseReportingEvery5MsStillFlings) {
+  box.m_scroller.m_offset = -5000;
+  Drag(150, 190, 110, 16, 5);  // 80 units in 80 ms, an event every 5 ms
+  ASSERT_GT(box.m_scroller.m_sample_count, 0);
+  EXPECT_NEAR(1000.0, box.m_scroller.m_samples[0], 1.0);
+  EXPECT_TRUE(box.m_scroller.IsGliding());
 }
 
 TEST_F(ScrollBoxTest, GlideEndsAtTheEdgeOnATouchAndAfterAStalledFrame) {
