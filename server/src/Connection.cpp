@@ -106,9 +106,21 @@ void Connection::WriteNext() {
                     });
 }
 
+void Connection::After(int ms, std::function<void(const ConnPtr&)> fn) {
+  if (!open_) return;
+  std::weak_ptr<Connection> w = shared_from_this();
+  timer_.expires_after(std::chrono::milliseconds(ms));
+  timer_.async_wait([w, fn = std::move(fn)](const asio::error_code& ec) {
+    if (ec) return;
+    if (auto c = w.lock())
+      if (c->open_) fn(c);
+  });
+}
+
 void Connection::Close(const char* why) {
   if (!open_) return;
   open_ = false;
+  timer_.cancel();
   if (why) srv_->Warn(why);
   asio::error_code ec;
   sock_.shutdown(tcp::socket::shutdown_both, ec);

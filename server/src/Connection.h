@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,12 +34,16 @@ class Table;
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
   Connection(Server::Impl* srv, tcp::socket s, Role role)
-      : last_rx_(Clock::now()), srv_(srv), sock_(std::move(s)), role_(role) {
+      : last_rx_(Clock::now()), srv_(srv), sock_(std::move(s)), role_(role),
+        timer_(sock_.get_executor()) {
     rbuf_.resize(kPacketMaxWire * 2);
   }
   void Begin();
   void Send(Packet& p);
   void Close(const char* why);
+  // Runs `fn` after `ms` on the event loop unless the connection is closed first. One
+  // timer per connection: a new call replaces the one pending.
+  void After(int ms, std::function<void(const std::shared_ptr<Connection>&)> fn);
   bool open() const { return open_; }
   Role role() const { return role_; }
 
@@ -62,6 +67,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   size_t out_bytes_ = 0;
   bool writing_ = false;
   bool open_ = true;
+  asio::steady_timer timer_;
 };
 
 

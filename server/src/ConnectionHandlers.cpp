@@ -112,6 +112,7 @@ void Server::Impl::OnLogin(const ConnPtr& c, Packet& p) {
   else
     WriteGameLogin(rep, c->role());
   c->Send(rep);
+  if (c->role() != Role::kMaster) ScheduleLoginNotice(c);
 }
 
 void Server::Impl::OnLeaveServer(const ConnPtr& c, Packet&) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,7 +32,18 @@ struct ServerConfig {
   uint64_t seed = 0;         // 0: random
   int idle_seconds = 180;    // connections silent this long are closed
   int log_level = 3;         // 0 quiet, 1 errors, 2 warnings, 3 trace
+  // A notice sent to each player this long after the player logs in on a game server
+  // (-1: none); its text and style as for SendNotice.
+  int notice_after_ms = -1;
+  std::string notice_text;
+  int notice_style = 0;
 };
+
+// Server notice styles: a banner over the game, or a message box the player closes.
+enum NoticeStyle { kNoticeBanner = 0, kNoticeBox = 1 };
+// Why `text` cannot go out as a notice of `style` (empty when it can): the client drops a
+// banner text of 765 bytes or more and a box text of 255 or more.
+std::string NoticeProblem(int style, const std::string& text);
 
 struct ServerStats {
   uint64_t rounds = 0;          // rounds settled
@@ -61,6 +73,12 @@ class Server {
   int master_port() const;
   int game_port() const;
   int tour_port() const;
+
+  // Sends a server notice to every player logged in (one connection per account: the
+  // game server's when the player is on one, else the master's). Thread-safe; the send
+  // happens on the event loop, which then calls `done` with the number of players reached.
+  // False (nothing sent) when NoticeProblem refuses the text.
+  bool SendNotice(int style, const std::string& text, std::function<void(int)> done = {});
 
   ServerStats Stats() const;
   // Waits (no polling) until at least `rounds` rounds were settled or `timeout_ms` passed.

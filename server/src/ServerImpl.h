@@ -8,6 +8,7 @@
 //   MasterHandlers.cpp      the master: game-server addresses, its part of the login reply
 //   ServiceHandlers.cpp     the one-shot exchanges of the service role
 //   GameHandlers.cpp        the game roles: rooms, tables, ready, moves
+//   Notices.cpp             server notices pushed to players
 #include <asio.hpp>
 
 #include <condition_variable>
@@ -104,6 +105,11 @@ struct Server::Impl {
   void LeaveTable(const ConnPtr& c);
   std::shared_ptr<Table> NewTable(int64_t stake, int game_type, bool bots_only);
   int NextBot();
+
+  // Server notices.
+  void SendNoticeTo(const ConnPtr& c, int style, const std::string& text);
+  int BroadcastNotice(int style, const std::string& text);
+  void ScheduleLoginNotice(const ConnPtr& c);
 
   std::string host() const { return cfg.bind == "0.0.0.0" ? "127.0.0.1" : cfg.bind; }
 };

@@ -29,6 +29,7 @@ enum : uint16_t {
   kMsgServerAddress = 148,
   kMsgDuplicateLogin = 149,
   kMsgAccountUpdate = 152,
+  kMsgServerMessage = 166,
   kMsgTournamentRegs = 172,
   kMsgRegist = 177,
   kMsgServiceState = 181,

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include <asio.hpp>
 
@@ -33,6 +35,16 @@ const char kUsage[] =
     "  --plain               send payloads unenciphered\n"
     "  --seed N              shuffle seed (default random)\n"
     "  --log-level N         0 quiet, 1 errors, 2 warnings, 3 trace (default 2)\n"
+    "\n"
+    "Server notices (shown by the game as a banner, or as a message box):\n"
+    "  --notice-text TEXT    the notice's text (UTF-8; under 765 bytes, 255 for a box)\n"
+    "  --notice-style N      0 banner (default), 1 message box\n"
+    "  --notice-after-ms N   send the notice to each player N ms after the player logs\n"
+    "                        in on a game server\n"
+    "  --notice-file FILE    on SIGUSR1, send the text of FILE (read then; one trailing\n"
+    "                        newline dropped) to every player logged in; without it\n"
+    "                        SIGUSR1 sends --notice-text. Prints \"tolvan-server: notice\n"
+    "                        sent to N players\" once sent\n"
     "  --help                this text\n";
 
 bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
@@ -44,12 +56,34 @@ bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
   return true;
 }
 
+// The notice of SIGUSR1: the file's text when a file is named, else the option's text.
+void SendNoticeNow(tsrv::Server& server, const std::string& file, const std::string& option_text,
+                   int style) {
+  std::string text = option_text;
+  if (!file.empty()) {
+    if (!ReadWholeFile(file, &text)) {
+      std::fprintf(stderr, "tolvan-server: notice not sent: cannot read %s\n", file.c_str());
+      return;
+    }
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+  }
+  std::string why = tsrv::NoticeProblem(style, text);
+  if (!why.empty()) {
+    std::fprintf(stderr, "tolvan-server: notice not sent: %s\n", why.c_str());
+    return;
+  }
+  server.SendNotice(style, text, [](int sent) {
+    std::fprintf(stderr, "tolvan-server: notice sent to %d players\n", sent);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   tsrv::ServerConfig cfg;
   cfg.log_level = 2;
   cfg.db_path.clear();
+  std::string notice_file;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -101,10 +135,26 @@ int main(int argc, char** argv) {
       cfg.seed = static_cast<uint64_t>(num(0, INT64_MAX));
     } else if (a == "--log-level") {
       cfg.log_level = static_cast<int>(num(0, 3));
+    } else if (a == "--notice-text") {
+      const char* s = value();
+      if (!s) return std::fprintf(stderr, "tolvan-server: --notice-text needs a text\n"), 2;
+      cfg.notice_text = s;
+    } else if (a == "--notice-style") {
+      cfg.notice_style = static_cast<int>(num(0, 1));
+    } else if (a == "--notice-after-ms") {
+      cfg.notice_after_ms = static_cast<int>(num(0, 3600000));
+    } else if (a == "--notice-file") {
+      const char* s = value();
+      if (!s) return std::fprintf(stderr, "tolvan-server: --notice-file needs a file\n"), 2;
+      notice_file = s;
     } else {
       std::fprintf(stderr, "tolvan-server: unknown option %s (see --help)\n", a.c_str());
       return 2;
     }
+  }
+  if (!cfg.notice_text.empty() || cfg.notice_after_ms >= 0) {
+    std::string why = tsrv::NoticeProblem(cfg.notice_style, cfg.notice_text);
+    if (!why.empty()) return std::fprintf(stderr, "tolvan-server: %s\n", why.c_str()), 2;
   }
   LogConfig lc;
   lc.sinks = cfg.log_level > 0 ? static_cast<uint32_t>(LOG_SINK_CONSOLE) : 0u;
@@ -128,10 +178,19 @@ int main(int argc, char** argv) {
                server.master_port(), cfg.bind.c_str(), server.game_port(),
                server.tour_port() > 0 ? ", tournament server on" : "");
   // Stop cleanly on SIGINT and SIGTERM; nothing is lost either way, since each settlement
-  // is committed on its own.
+  // is committed on its own. SIGUSR1 sends the notice.
   asio::io_context sig_io;
-  asio::signal_set signals(sig_io, SIGINT, SIGTERM);
-  signals.async_wait([&](const asio::error_code&, int) { server.Stop(); });
+  asio::signal_set signals(sig_io, SIGINT, SIGTERM, SIGUSR1);
+  std::function<void(const asio::error_code&, int)> on_signal = [&](const asio::error_code& ec, int sig) {
+    if (ec) return;
+    if (sig != SIGUSR1) {
+      server.Stop();
+      return;
+    }
+    SendNoticeNow(server, notice_file, cfg.notice_text, cfg.notice_style);
+    signals.async_wait(on_signal);
+  };
+  signals.async_wait(on_signal);
   std::thread sig_thread([&] { sig_io.run(); });
   server.Run();
   sig_io.stop();

@@ -11,6 +11,7 @@
 #include <random>
 #include <thread>
 
+#include "LiveServer.h"
 #include "ProtocolClient.h"
 #include "Server.h"
 #include "Store.h"
@@ -18,53 +19,6 @@
 #include "Wire.h"
 
 namespace {
-
-std::string TempDb(const char* name) {
-  auto p = std::filesystem::temp_directory_path() /
-           (std::string("tolvan_srv_") + name + "_" + std::to_string(::getpid()) + ".db");
-  std::filesystem::remove(p);
-  std::filesystem::remove(p.string() + "-wal");
-  std::filesystem::remove(p.string() + "-shm");
-  return p.string();
-}
-
-class LiveServer {
- public:
-  explicit LiveServer(tsrv::ServerConfig cfg) : server_(cfg), db_(cfg.db_path) {
-    std::string err;
-    ok_ = server_.Start(&err);
-    EXPECT_TRUE(ok_) << err;
-    if (ok_) thread_ = std::thread([this] { server_.Run(); });
-  }
-  ~LiveServer() { StopNow(); }
-  void StopNow() {
-    server_.Stop();
-    if (thread_.joinable()) thread_.join();
-  }
-  tsrv::Server& server() { return server_; }
-  int master() const { return server_.master_port(); }
-  int game() const { return server_.game_port(); }
-
- private:
-  tsrv::Server server_;
-  std::string db_;
-  bool ok_ = false;
-  std::thread thread_;
-};
-
-tsrv::ServerConfig QuickConfig(const char* db) {
-  tsrv::ServerConfig cfg;
-  cfg.master_port = 0;
-  cfg.game_port = 0;
-  cfg.db_path = TempDb(db);
-  cfg.bot_think_ms = 0;
-  cfg.result_ms = 0;
-  cfg.ranking_ms = 0;
-  cfg.auto_start_ms = 0;
-  cfg.log_level = 1;
-  cfg.seed = 12345;
-  return cfg;
-}
 
 void StartGame(ProtocolClient& c) {
   VXMsg_game_ready_request start;
