@@ -6,6 +6,7 @@
 
 #include "ServerImpl.h"
 #include "Table.h"
+#include "framework/Paths.h"
 
 namespace tsrv {
 
@@ -53,6 +54,7 @@ void Server::Impl::OnClosed(Connection* raw) {
 Server::Server(ServerConfig config) : impl_(std::make_unique<Impl>(std::move(config))) {}
 
 Server::~Server() {
+  if (impl_->web) impl_->web->Stop();
   Stop();
   for (auto& [no, t] : impl_->tables) t->Shutdown();
 }
@@ -77,6 +79,14 @@ bool Server::Start(std::string* error) {
   } catch (const std::exception& e) {
     if (error) *error = e.what();
     return false;
+  }
+  if (m.cfg.http_port >= 0) {
+    m.web = std::make_unique<WebServer>();
+    const std::string kit = m.cfg.kit_dir.empty() ? ExecutableDir() : m.cfg.kit_dir;
+    if (!m.web->Start(m.cfg.bind, m.cfg.http_port, kit, m.host(), error)) {
+      m.web.reset();
+      return false;
+    }
   }
   m.SweepIdle();
   // Bot-only tables.
@@ -106,6 +116,7 @@ void Server::Stop() { impl_->io.stop(); }
 int Server::master_port() const { return impl_->ports[0]; }
 int Server::game_port() const { return impl_->ports[1]; }
 int Server::tour_port() const { return impl_->ports[2]; }
+int Server::http_port() const { return impl_->web ? impl_->web->port() : -1; }
 
 ServerStats Server::Stats() const {
   std::lock_guard<std::mutex> lk(impl_->stats_mu);

@@ -1,7 +1,8 @@
 #pragma once
 // The local server: a master role (entry, logins, game-server addresses) and one or two
 // game roles (rooms, tables, rounds with bots) on loopback TCP ports, all driven by one
-// Asio event loop; state in SQLite.
+// Asio event loop; state in SQLite. Beside them a web side on its own port and threads
+// (banner document, local pages, player pictures).
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -18,6 +19,8 @@ struct ServerConfig {
   int master_port = 10088;   // 0: any free port
   int game_port = 10089;     // kind 1 (normal and point games); 0: any free port
   int tour_port = -1;        // kind 2; -1: not served, 0: any free port
+  int http_port = 10080;     // the web side; -1: not served, 0: any free port
+  std::string kit_dir;       // folder holding web_content/ (default: the program's folder)
   std::string db_path = "tolvan-server.db";
   int bot_think_ms = 800;    // pause before each bot turn
   int turn_seconds = 40;     // a player's turn limit; the server plays the turn after it
@@ -67,12 +70,13 @@ class Server {
   bool Start(std::string* error);
   // Runs the event loop on the calling thread until Stop().
   void Run();
-  // Thread-safe.
+  // Thread-safe. Stops the game roles; the web side stops when the server is destroyed.
   void Stop();
 
   int master_port() const;
   int game_port() const;
   int tour_port() const;
+  int http_port() const;  // -1 when the web side is off
 
   // Sends a server notice to every player logged in (one connection per account: the
   // game server's when the player is on one, else the master's). Thread-safe; the send

@@ -23,6 +23,7 @@
 #include "Connection.h"
 #include "Server.h"
 #include "Store.h"
+#include "WebServer.h"
 
 namespace tsrv {
 
@@ -51,6 +52,7 @@ struct Server::Impl {
   int64_t next_table = 1;
   int next_bot = 1;
   asio::steady_timer sweep;
+  std::unique_ptr<WebServer> web;  // null when the web side is off
 
   mutable std::mutex stats_mu;
   mutable std::condition_variable stats_cv;

@@ -17,12 +17,17 @@ namespace {
 
 const char kUsage[] =
     "Usage: tolvan-server [options]\n"
-    "Runs the master server and the game servers on loopback, with bots.\n"
+    "Runs the master server, the game servers and the web side on loopback, with bots.\n"
+    "Ports given as 0 take any free port; the chosen ports are printed on one line:\n"
+    "  tolvan-server: master HOST:PORT, game HOST:PORT, web HOST:PORT (or: web off)\n"
     "\n"
     "  --bind ADDRESS        address to listen on (default 127.0.0.1)\n"
     "  --master-port N       master server port (default 10088)\n"
     "  --game-port N         game server port, normal and point games (default 10089)\n"
     "  --tour-port N         second game server (kind 2); off unless given\n"
+    "  --http-port N         web side: banner document, pages, pictures (default 10080)\n"
+    "  --no-http             run without the web side (the game keeps its cached banners)\n"
+    "  --kit-dir DIR         folder holding web_content/ (default: the program's folder)\n"
     "  --db FILE             SQLite database file (default ~/.local/share/tolvan/server.db)\n"
     "  --bot-think-ms N      pause before each bot turn in ms (default 800)\n"
     "  --turn-seconds N      turn time limit in seconds (default 40)\n"
@@ -109,6 +114,14 @@ int main(int argc, char** argv) {
       cfg.game_port = static_cast<int>(num(0, 65535));
     } else if (a == "--tour-port") {
       cfg.tour_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--http-port") {
+      cfg.http_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--no-http") {
+      cfg.http_port = -1;
+    } else if (a == "--kit-dir") {
+      const char* s = value();
+      if (!s) return std::fprintf(stderr, "tolvan-server: --kit-dir needs a folder\n"), 2;
+      cfg.kit_dir = s;
     } else if (a == "--db") {
       const char* s = value();
       if (!s) return std::fprintf(stderr, "tolvan-server: --db needs a file\n"), 2;
@@ -174,9 +187,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tolvan-server: %s\n", err.c_str());
     return 1;
   }
-  std::fprintf(stderr, "tolvan-server: master %s:%d, game %s:%d%s\n", cfg.bind.c_str(),
-               server.master_port(), cfg.bind.c_str(), server.game_port(),
-               server.tour_port() > 0 ? ", tournament server on" : "");
   // Stop cleanly on SIGINT and SIGTERM; nothing is lost either way, since each settlement
   // is committed on its own. SIGUSR1 sends the notice.
   asio::io_context sig_io;
@@ -192,6 +202,12 @@ int main(int argc, char** argv) {
   };
   signals.async_wait(on_signal);
   std::thread sig_thread([&] { sig_io.run(); });
+  // Tests wait on this line: the signals are handled from here on.
+  std::string web = "web off";
+  if (server.http_port() > 0) web = "web " + cfg.bind + ":" + std::to_string(server.http_port());
+  std::fprintf(stderr, "tolvan-server: master %s:%d, game %s:%d, %s%s\n", cfg.bind.c_str(),
+               server.master_port(), cfg.bind.c_str(), server.game_port(), web.c_str(),
+               server.tour_port() > 0 ? ", tournament server on" : "");
   server.Run();
   sig_io.stop();
   sig_thread.join();

@@ -48,6 +48,7 @@ inline tsrv::ServerConfig QuickConfig(const char* db) {
   tsrv::ServerConfig cfg;
   cfg.master_port = 0;
   cfg.game_port = 0;
+  cfg.http_port = -1;  // the web tests turn it on
   cfg.db_path = TempDb(db);
   cfg.bot_think_ms = 0;
   cfg.result_ms = 0;

@@ -76,6 +76,20 @@ class ServerProcess {
     }
   }
 
+  // Waits until the program ends by itself (its output closes) and returns its exit
+  // status; -1 when it is still running after `timeout_ms` (it is then stopped).
+  int WaitExit(int timeout_ms) {
+    WaitLine(std::string(1, '\0'), timeout_ms);  // no line starts with a NUL: reads to the end
+    if (fd_ >= 0) {
+      Stop();
+      return -1;
+    }
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
   void Signal(int sig) {
     if (pid_ > 0) ::kill(pid_, sig);
   }

@@ -141,7 +141,7 @@ TEST(ServerNotice, ProgramSendsTheNoticeFileOnSigusr1) {
   fs::create_directories(dir);
   const std::string file = dir + "/notice.txt";
   ServerProcess srv;
-  ASSERT_TRUE(srv.Start({"--master-port", "0", "--game-port", "0", "--db",
+  ASSERT_TRUE(srv.Start({"--master-port", "0", "--game-port", "0", "--http-port", "0", "--db",
                          dir + "/server.db", "--notice-file", file, "--notice-style", "1"}));
   std::string ports = srv.WaitLine("tolvan-server: master", 10000);
   ASSERT_FALSE(ports.empty()) << srv.output();
@@ -168,5 +168,5 @@ TEST(ServerNotice, ProgramRefusesANoticeTheClientWouldDrop) {
   ServerProcess srv;
   ASSERT_TRUE(srv.Start({"--notice-style", "1", "--notice-text", std::string(300, 'x')}));
   EXPECT_NE(srv.WaitLine("tolvan-server: the notice text has 300 bytes", 5000), "") << srv.output();
-  EXPECT_EQ(srv.Stop(), 2);
+  EXPECT_EQ(srv.WaitExit(5000), 2);
 }
