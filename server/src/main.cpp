@@ -101,13 +101,20 @@ int main(int argc, char** argv) {
       }
       return v;
     };
+    // The text after the option; `what` names it in the error.
+    auto text = [&](const char* what) -> std::string {
+      const char* s = value();
+      if (!s) {
+        std::fprintf(stderr, "tolvan-server: %s needs %s\n", a.c_str(), what);
+        std::exit(2);
+      }
+      return s;
+    };
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--bind") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --bind needs an address\n"), 2;
-      cfg.bind = s;
+      cfg.bind = text("an address");
     } else if (a == "--master-port") {
       cfg.master_port = static_cast<int>(num(0, 65535));
     } else if (a == "--game-port") {
@@ -119,13 +126,9 @@ int main(int argc, char** argv) {
     } else if (a == "--no-http") {
       cfg.http_port = -1;
     } else if (a == "--kit-dir") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --kit-dir needs a folder\n"), 2;
-      cfg.kit_dir = s;
+      cfg.kit_dir = text("a folder");
     } else if (a == "--db") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --db needs a file\n"), 2;
-      cfg.db_path = s;
+      cfg.db_path = text("a file");
     } else if (a == "--bot-think-ms") {
       cfg.bot_think_ms = static_cast<int>(num(0, 600000));
     } else if (a == "--turn-seconds") {
@@ -149,17 +152,13 @@ int main(int argc, char** argv) {
     } else if (a == "--log-level") {
       cfg.log_level = static_cast<int>(num(0, 3));
     } else if (a == "--notice-text") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --notice-text needs a text\n"), 2;
-      cfg.notice_text = s;
+      cfg.notice_text = text("a text");
     } else if (a == "--notice-style") {
       cfg.notice_style = static_cast<int>(num(0, 1));
     } else if (a == "--notice-after-ms") {
       cfg.notice_after_ms = static_cast<int>(num(0, 3600000));
     } else if (a == "--notice-file") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --notice-file needs a file\n"), 2;
-      notice_file = s;
+      notice_file = text("a file");
     } else {
       std::fprintf(stderr, "tolvan-server: unknown option %s (see --help)\n", a.c_str());
       return 2;
