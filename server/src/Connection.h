@@ -30,7 +30,8 @@ inline int Elapsed(Clock::time_point since) {
 
 class Table;
 
-// A connection. The handlers fill `account`, `logged_in`, `table` and `seat`.
+// A connection. The handlers fill `account`, `logged_in`, `greeted`, `table` and
+// `seat`.
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
   Connection(Server::Impl* srv, tcp::socket s, Role role)
@@ -49,6 +50,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   int64_t account = 0;
   bool logged_in = false;
+  bool greeted = false;  // a game client said hello (until it leaves the server)
   std::shared_ptr<Table> table;
   int seat = -1;
   Clock::time_point last_rx_;

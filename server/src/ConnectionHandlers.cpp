@@ -21,6 +21,7 @@ void Server::Impl::OnHello(const ConnPtr& c, Packet& p) {
   r.minor = 3;
   r.patch = 0;  // no update to fetch: the address stays empty
   SendRecord(c, r);
+  c->greeted = true;
 }
 
 void Server::Impl::SendLoginFailure(const ConnPtr& c, int code) {
@@ -126,6 +127,7 @@ void Server::Impl::OnLeaveServer(const ConnPtr& c, Packet&) {
     if (it != online[role].end() && it->second.lock() == c) online[role].erase(it);
   }
   c->logged_in = false;
+  c->greeted = false;
 }
 
 void Server::Impl::SendAccount(const ConnPtr& c, uint16_t id) {

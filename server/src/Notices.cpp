@@ -1,6 +1,6 @@
 // Server notices (166): a text the client shows as a banner (style 0) or in a message box
-// (any other style). Sent on demand to every player, or to each player a while after the
-// player logs in on a game server.
+// (any other style). Sent on demand to every game client (once per player), or to each
+// player a while after the player logs in on a game server.
 #include <set>
 
 #include "ServerImpl.h"
@@ -45,8 +45,14 @@ int Server::Impl::BroadcastNotice(int style, const std::string& text) {
       ++sent;
     }
   }
+  // Game clients at the login screen: they said hello and have not logged in yet.
+  for (const auto& c : conns) {
+    if (!c->open() || c->logged_in || !c->greeted) continue;
+    SendNoticeTo(c, style, text);
+    ++sent;
+  }
   if (cfg.log_level >= 3)
-    Log(LOG_TRACE, "[DEBUG]: tolvan-server | notice (style %d) sent to %d players", style, sent);
+    Log(LOG_TRACE, "[DEBUG]: tolvan-server | notice (style %d) sent to %d clients", style, sent);
   return sent;
 }
 

@@ -78,9 +78,10 @@ class Server {
   int tour_port() const;
   int http_port() const;  // -1 when the web side is off
 
-  // Sends a server notice to every player logged in (one connection per account: the
-  // game server's when the player is on one, else the master's). Thread-safe; the send
-  // happens on the event loop, which then calls `done` with the number of players reached.
+  // Sends a server notice to every game client: each player logged in once (on the game
+  // server when the player is on one, else on the master), and each connection that said
+  // hello and has not logged in (a client at its login screen). Thread-safe; the send
+  // happens on the event loop, which then calls `done` with the number of clients reached.
   // False (nothing sent) when NoticeProblem refuses the text.
   bool SendNotice(int style, const std::string& text, std::function<void(int)> done = {});
 

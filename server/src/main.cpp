@@ -47,9 +47,9 @@ const char kUsage[] =
     "  --notice-after-ms N   send the notice to each player N ms after the player logs\n"
     "                        in on a game server\n"
     "  --notice-file FILE    on SIGUSR1, send the text of FILE (read then; one trailing\n"
-    "                        newline dropped) to every player logged in; without it\n"
-    "                        SIGUSR1 sends --notice-text. Prints \"tolvan-server: notice\n"
-    "                        sent to N players\" once sent\n"
+    "                        newline dropped) to every game client connected (once\n"
+    "                        per player); without it SIGUSR1 sends --notice-text.\n"
+    "                        Prints \"tolvan-server: notice sent to N clients\" once sent\n"
     "  --help                this text\n";
 
 bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
@@ -78,7 +78,7 @@ void SendNoticeNow(tsrv::Server& server, const std::string& file, const std::str
     return;
   }
   server.SendNotice(style, text, [](int sent) {
-    std::fprintf(stderr, "tolvan-server: notice sent to %d players\n", sent);
+    std::fprintf(stderr, "tolvan-server: notice sent to %d clients\n", sent);
   });
 }
 

@@ -80,7 +80,8 @@ TEST(ServerNotice, TextsTheClientWouldDropAreRefused) {
 }
 
 // Every player logged in gets the notice once: on the game server when the player is on
-// one, else on the master; a connection that has not logged in gets nothing.
+// one, else on the master. A client that said hello gets it before it logs in; a
+// connection that never said hello, or that left the server, gets nothing.
 TEST(ServerNotice, ReachesEveryPlayerOnce) {
   LiveServer live(QuickConfig("notice_all"));
   ProtocolClient a_game, b_master, a_master, anon;
@@ -91,13 +92,25 @@ TEST(ServerNotice, ReachesEveryPlayerOnce) {
   ASSERT_TRUE(LoginOnMaster(b_master, live.master(), "notice-b"));
   ASSERT_TRUE(LoginOnMaster(a_master, live.master(), "notice-a"));  // A on both roles now
   ASSERT_TRUE(anon.Connect(live.master()));
+  ProtocolClient greeted, left;
+  for (ProtocolClient* c : {&greeted, &left}) {
+    ASSERT_TRUE(c->Connect(live.master()));
+    Packet hello;
+    Build_Packet(VXMsg_hello_request{}, hello);
+    c->Send(hello);
+    ASSERT_TRUE(c->RecvId(VX_PROTOCOL_HELLO, 5000));
+  }
+  Packet leave(tsrv::kMsgLeaveServer);
+  leave.WriteInt32(0);
+  left.Send(leave);
+  ASSERT_TRUE(left.RecvId(tsrv::kMsgLeaveServer, 5000));
 
   const std::string text = "ปิดปรับปรุงเวลา 22:00 น.";  // UTF-8 goes out as it is
   std::promise<int> reached;
   ASSERT_TRUE(live.server().SendNotice(tsrv::kNoticeBanner, text, [&](int n) { reached.set_value(n); }));
   auto f = reached.get_future();
   ASSERT_EQ(f.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-  EXPECT_EQ(f.get(), 2);
+  EXPECT_EQ(f.get(), 3);
   Notice n;
   ASSERT_TRUE(NextNotice(a_game, 3000, &n));
   EXPECT_EQ(n.style, tsrv::kNoticeBanner);
@@ -105,7 +118,10 @@ TEST(ServerNotice, ReachesEveryPlayerOnce) {
   ASSERT_TRUE(NextNotice(b_master, 3000, &n));
   EXPECT_EQ(n.text, text);
   EXPECT_FALSE(NextNotice(a_master, 300, &n)) << "a player on two servers must see it once";
+  ASSERT_TRUE(NextNotice(greeted, 3000, &n));
+  EXPECT_EQ(n.text, text);
   EXPECT_FALSE(NextNotice(anon, 100, &n));
+  EXPECT_FALSE(NextNotice(left, 100, &n));
 
   // A box notice goes the same way, with its style.
   ASSERT_TRUE(live.server().SendNotice(tsrv::kNoticeBox, "box"));
@@ -155,7 +171,7 @@ TEST(ServerNotice, ProgramSendsTheNoticeFileOnSigusr1) {
   EXPECT_NE(srv.WaitLine("tolvan-server: notice not sent", 5000), "") << srv.output();
   std::ofstream(file) << "Servers restart in 5 minutes\n";
   srv.Signal(SIGUSR1);
-  EXPECT_EQ(srv.WaitLine("tolvan-server: notice sent", 5000), "tolvan-server: notice sent to 1 players");
+  EXPECT_EQ(srv.WaitLine("tolvan-server: notice sent", 5000), "tolvan-server: notice sent to 1 clients");
   Notice n;
   ASSERT_TRUE(NextNotice(game, 3000, &n));
   EXPECT_EQ(n.style, tsrv::kNoticeBox);
