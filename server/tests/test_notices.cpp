@@ -33,22 +33,6 @@ bool NextNotice(ProtocolClient& c, int timeout_ms, Notice* out) {
   return n == 0 || p->ReadBytes(out->text.data(), static_cast<size_t>(n));
 }
 
-// Hello and a device login on the master, leaving the connection open.
-bool LoginOnMaster(ProtocolClient& master, int port, const char* device) {
-  if (!master.Connect(port)) return false;
-  Packet p;
-  Build_Packet(VXMsg_hello_request{}, p);
-  master.Send(p);
-  if (!master.RecvId(VX_PROTOCOL_HELLO, 5000)) return false;
-  VXMsg_login_request login;
-  std::snprintf(login.token, sizeof(login.token), "%s", device);
-  Build_Packet(login, p);
-  master.Send(p);
-  auto r = master.RecvId(VX_PROTOCOL_LOGIN, 5000);
-  int32_t result = -1;
-  return r && r->ReadInt32(&result) && result == 0;
-}
-
 // "... master 127.0.0.1:P, game 127.0.0.1:Q ..." -> the port after `what`.
 int PortAfter(const std::string& line, const std::string& what) {
   size_t at = line.find(what + " ");
