@@ -1,5 +1,6 @@
 // Cost of face-size changes in real frames: 200 labels per frame in mixed sizes (each
-// label sets its size, draws, and puts the previous size back, as the widgets do), the
+// label sets its size, draws, and puts the previous size back, as the widgets do; the
+// plain interleaved case is BM_Draw200TextsMixedSizes in bench_draw), the
 // loading-screen frame (which asks for its size every frame), and a repeated request
 // for the size the font already has. Offscreen GL on Mesa's software renderer: compare
 // runs on the same machine only.
@@ -55,14 +56,18 @@ const std::vector<std::string>& Labels() {
 // The sizes a lobby frame mixes: names, amounts, buttons, titles.
 constexpr int kSizes[] = {14, 16, 18, 20, 24, 30};
 
+// The offscreen context, or the benchmark is skipped.
+bool Ready(benchmark::State& state) {
+  if (texrender::EnsureContext()) return true;
+  state.SkipWithError("no GL context");
+  return false;
+}
+
 GLTextBox Cell(int i) { return GLTextBox{(i % 10) * 128, (i / 10) * 36, (i % 10) * 128 + 128, (i / 10) * 36 + 36}; }
 
 // Each label: remember the stored size, set its own, draw, put the stored one back.
 void BM_Labels200MixedSizesRestoring(benchmark::State& state) {
-  if (!texrender::EnsureContext()) {
-    state.SkipWithError("no GL context");
-    return;
-  }
+  if (!Ready(state)) return;
   GLFont* font = Font();
   const auto& labels = Labels();
   for (auto _ : state) {
@@ -79,34 +84,10 @@ void BM_Labels200MixedSizesRestoring(benchmark::State& state) {
 }
 BENCHMARK(BM_Labels200MixedSizesRestoring)->Unit(benchmark::kMillisecond);
 
-// Each label sets its size and draws; sizes follow the screen's reading order, so
-// neighbours mostly share a size (runs of ten).
-void BM_Labels200MixedSizesByRow(benchmark::State& state) {
-  if (!texrender::EnsureContext()) {
-    state.SkipWithError("no GL context");
-    return;
-  }
-  GLFont* font = Font();
-  const auto& labels = Labels();
-  for (auto _ : state) {
-    texrender::BeginFrame();
-    for (int i = 0; i < 200; ++i) {
-      font->SetFaceSize(kSizes[(i / 10) % 6]);
-      font->DrawText(labels[i].c_str(), 5, Cell(i), kWhite);
-    }
-    glFinish();
-  }
-  state.SetItemsProcessed(state.iterations() * 200);
-}
-BENCHMARK(BM_Labels200MixedSizesByRow)->Unit(benchmark::kMillisecond);
-
 // The loading screen: background, four clouds and the version text at size 11, which
 // the screen asks for in every frame.
 void BM_LoadingScreenFrame(benchmark::State& state) {
-  if (!texrender::EnsureContext()) {
-    state.SkipWithError("no GL context");
-    return;
-  }
+  if (!Ready(state)) return;
   const std::string art = ArtFolder();
   if (art.empty()) {
     state.SkipWithError("set TOLVAN_BUILD_DIR to a build folder with the art kit (raw/)");
@@ -129,10 +110,7 @@ BENCHMARK(BM_LoadingScreenFrame)->Unit(benchmark::kMillisecond);
 
 // Asking again for the size just asked for (stored 18 after a request for 20).
 void BM_SetFaceSizeAgain(benchmark::State& state) {
-  if (!texrender::EnsureContext()) {
-    state.SkipWithError("no GL context");
-    return;
-  }
+  if (!Ready(state)) return;
   GLFont* font = Font();
   for (auto _ : state) {
     font->SetFaceSize(20);
