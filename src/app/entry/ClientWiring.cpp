@@ -6,6 +6,7 @@
 #include "media/GameSharedImage.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
+#include "scenes/GameScene_manager.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -27,12 +28,18 @@ int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
   return GamePacketThread::Instance()->PostToServiceServer(packet, nullptr, nullptr, false);
 }
 
+int ClientServiceHooks::SceneManagerInit() { return GameScene_manager::Get_Instance()->Create_Scenes(); }
+
+void ClientServiceHooks::Shutdown() { GameScene_manager::DestroyInstance(); }
+
 void ClientWiring::Install(GameLogic* logic) {
   GameHooks hooks = logic->Hooks();
   hooks.screen = &screen;
   hooks.workers = &workers;
   hooks.player_image = &player_image;
   hooks.exchanges = &exchanges;
+  hooks.services = &services;
+  hooks.scenes = GameScene_manager::Get_Instance();
   logic->SetHooks(hooks);
 
   logic->SetSessionFactory(&CreateGameSession);

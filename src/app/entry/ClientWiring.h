@@ -30,12 +30,21 @@ class ServiceExchangeHooks : public IExchangeHooks {
   int PostToServiceServer(const Packet& packet) override;
 };
 
+// Start-up and shutdown of the remaining services: the scene manager creates its scenes
+// at stage 2 and goes at shutdown.
+class ClientServiceHooks : public IServiceHooks {
+ public:
+  int SceneManagerInit() override;
+  void Shutdown() override;
+};
+
 // Everything the program installs before InitializeGame.
 struct ClientWiring {
   ClientScreenHooks screen;
   WorkerHooks workers;
   PlayerImageLayer player_image;
   ServiceExchangeHooks exchanges;
+  ClientServiceHooks services;
 
   void Install(GameLogic* logic);
 };
