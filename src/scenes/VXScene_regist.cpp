@@ -46,8 +46,6 @@ int VXScene_regist::BuildWidgets() {
   AddInput(&m_name, 454, 175, 825, 250, 10, 30, kNameMaxBytes);
   AddButton(&m_confirm, "btn_b_y.png", 522, 611, LangMessage(2), 26);
   m_avatar = 0;
-  m_waiting = false;
-  m_accepted = false;
   return 1;
 }
 
@@ -122,7 +120,11 @@ void VXScene_regist::OnAnswer(bool accepted) {
     return;
   }
   m_accepted = true;
-  Close();
+  GameScene::Close();
+}
+
+void VXScene_regist::Close() {
+  if (m_accepted) GameScene::Close();
 }
 
 int VXScene_regist::Update() {

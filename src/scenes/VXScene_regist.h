@@ -4,7 +4,8 @@
 // avatar (message 177) and waits for the server's answer: a refusal shows a notice and
 // the scene stays for another try; an acceptance (the new account block, stored by the
 // global dispatch) fades the scene out and the lobby mode follows. An empty name sends
-// nothing.
+// nothing. Escape does not close it: without a name the account cannot go on, so the
+// scene leaves only once the server has accepted one.
 //
 // The login mode shows it with Show_Scene (kSceneRegist, 0) when the login reply says
 // the quick-start account is new.
@@ -28,6 +29,7 @@ class VXScene_regist : public GameScene {
 
   int OnTouchUp(int button, int x, int y) override;
   int Update() override;
+  void Close() override;
 
   int Avatar() const { return m_avatar; }
   bool IsWaiting() const { return m_waiting; }

@@ -1,8 +1,14 @@
 // A scene drawn through its fade: the panel rises into place as it fades in and sinks
 // as it fades out, and everything it draws is faded with it.
+#include <filesystem>
+
+#include "app/LanguageMessages.h"
 #include "framework/Clock.h"
+#include "media/GameSharedImage.h"
 #include "render/RenderFixture.h"
+#include "render/TexRenderEnv.h"
 #include "scenes/GameScene.h"
+#include "scenes/VXScene_regist.h"
 
 namespace {
 
@@ -75,6 +81,40 @@ TEST_F(SceneFadeRenderTest, AQuarterIntoTheFadeOutThePanelSinksAndFades) {
   DrawAt(250);  // the fade-out is over: nothing is drawn and the scene is hidden
   EXPECT_TRUE(RedAt(200, 200, 0));
   EXPECT_EQ(scene.view_state, 0);
+}
+
+// The registration scene with the kit's pictures and font, once faded in: its
+// background covers the screen, the name field is drawn where it takes input.
+TEST_F(RenderFixture, RegistrationSceneFadedInShowsItsPanelAndField) {
+  const char* build = std::getenv("TOLVAN_BUILD_DIR");
+  if (!build || !std::filesystem::exists(std::string(build) + "/raw/sub_bg.png"))
+    GTEST_SKIP() << "the art kit is not built";
+  Open(1280, 720);
+  InitLanguageMessages(kLanguageEditionThai);
+  bool loaded = false;
+  texrender::InFolder(build, [&] {
+    GLSurface::Instance()->Initialize(0, nullptr);
+    loaded = GameSharedImage::Instance()->LoadLoadingImages() && GameSharedImage::Instance()->LoadImages();
+  });
+  ASSERT_TRUE(loaded);
+  SetTickSource(&Now);
+  {
+    VXScene_regist regist;
+    ASSERT_EQ(regist.Create(kSceneRegist, 0), 1);
+    regist.Start();
+    regist.Show(1, 0);
+    g_now += 250;
+    regist.Update();
+    Begin();
+    regist.Draw();
+    SavePng("scene_regist");
+    const Rgb corner = Pixel(LogicalX(20), LogicalY(700));
+    EXPECT_GT(corner.r + corner.g + corner.b, 60) << "the background covers the screen";
+    EXPECT_TRUE(ColorNear(LogicalX(800), LogicalY(212), {255, 255, 255}, 8)) << "the empty name field";
+    regist.Cleanup();
+  }
+  SetTickSource(nullptr);
+  GameSharedImage::DestroyInstance();
 }
 
 }  // namespace

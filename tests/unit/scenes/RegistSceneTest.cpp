@@ -5,6 +5,7 @@
 
 #include "net/messages/VXProtocolTable.h"
 #include "net/messages/VXType_user_info.h"
+#include "scenes/GameSceneLayer.h"
 #include "scenes/VXScene_regist.h"
 #include "ui/CImeBox.h"
 #include "ui/GLInputText.h"
@@ -70,6 +71,7 @@ class RegistSceneTest : public SceneFixture {
 
   VXScene_regist scene;
   ReplySession* session = nullptr;
+  static inline GameMode* s_scene = nullptr;
 };
 
 TEST(RegistAvatarZones, AReleaseNearAnAvatarPicksIt) {
@@ -115,6 +117,16 @@ TEST_F(RegistSceneTest, ANameAndAnAvatarGoOutAsTheRegistrationRecord) {
 
   Confirm();
   EXPECT_EQ(SentRegistrations().size(), 1u) << "one request at a time";
+}
+
+TEST_F(RegistSceneTest, EscapeDoesNotDismissTheRegistration) {
+  GameSceneLayer layer;
+  GameSceneLayer::SetSceneSource(+[](int id) -> GameMode* { return id == kSceneRegist ? s_scene : nullptr; });
+  s_scene = &scene;
+  layer.Init(kLoginSceneOrder);
+  EXPECT_TRUE(layer.CloseTop()) << "the key is taken by the scene on top";
+  EXPECT_EQ(scene.view_state, 1);
+  GameSceneLayer::SetSceneSource(nullptr);
 }
 
 TEST_F(RegistSceneTest, ARefusalKeepsTheSceneWithANoticeAndAllowsAnotherTry) {

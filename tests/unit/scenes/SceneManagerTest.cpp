@@ -36,12 +36,28 @@ class SceneManagerTest : public SceneFixture {
     return m;
   }
   ProbeScene* Probe(int id) { return static_cast<ProbeScene*>(GameScene_manager::Get_Instance()->Scene(id)); }
+  // Creates the scenes and a mode's layer over them.
+  template <size_t N>
+  void CreateWithLayer(const int (&order)[N]) {
+    CreateAll();
+    layer.Init(order);
+  }
+  // A press and release through the layer at (x, y), then past the click interval.
+  int TapTop(int x, int y) {
+    int result = 0;
+    layer.TouchDown(0, x, y, &result);
+    layer.TouchUp(0, x, y, &result);
+    Advance(600);
+    return result;
+  }
   // Shows a scene and lets its fade-in end.
   void ShowReady(int id) {
     Probe(id)->Show(1, 0);
     Advance(250);
     Probe(id)->Update();
   }
+
+  GameSceneLayer layer;
 };
 
 TEST_F(SceneManagerTest, ScenesAreBuiltInTheFixedOrderThenCreatedAndStartedByIdOnce) {
@@ -84,7 +100,6 @@ TEST_F(SceneManagerTest, SceneWithAnImageThatCannotBeBoundIsNotCreatedAndItsSlot
   EXPECT_FALSE(m->IsSceneShown(kSceneShop));
   EXPECT_EQ(m->ScenePage(kSceneShop), -1);
   EXPECT_EQ(GameSceneLayer::Scene(kSceneShop), nullptr);
-  GameSceneLayer layer;
   layer.Init(kPlaySceneOrder);
   EXPECT_EQ(layer.Count(), 9) << "the play layer skips the missing shop";
 }
@@ -123,7 +138,6 @@ TEST_F(SceneManagerTest, IdsOutsideTheTableAreRefused) {
     EXPECT_FALSE(GameSceneLayer::ShowScene(id, 0));
   }
   const int bad[] = {kSceneRegist, 23, -1};
-  GameSceneLayer layer;
   layer.Init(bad);
   EXPECT_EQ(layer.Count(), 1);
   EXPECT_EQ(SceneInfo(23), nullptr);
@@ -242,9 +256,7 @@ TEST_F(SceneManagerTest, TheCloseButtonClosesWithTheClickSoundAndOtherButtonsRea
 }
 
 TEST_F(SceneManagerTest, LayerDrawsInItsOrderAndAReadyOpaqueSceneCoversWhatIsUnderIt) {
-  CreateAll();
-  GameSceneLayer layer;
-  layer.Init(kLobbySceneOrder);
+  CreateWithLayer(kLobbySceneOrder);
   ASSERT_EQ(layer.Count(), 18);
   EXPECT_EQ(layer.At(0), Probe(kSceneGame));
   EXPECT_EQ(layer.At(17), Probe(kSceneItemBuy));
@@ -273,9 +285,7 @@ TEST_F(SceneManagerTest, LayerDrawsInItsOrderAndAReadyOpaqueSceneCoversWhatIsUnd
 }
 
 TEST_F(SceneManagerTest, TheTopmostShownSceneAloneTakesThePointerAndEscape) {
-  CreateAll();
-  GameSceneLayer layer;
-  layer.Init(kLobbySceneOrder);
+  CreateWithLayer(kLobbySceneOrder);
   int result = 0;
   EXPECT_FALSE(layer.TouchDown(0, 10, 10, &result)) << "no scene shown: the mode handles the event";
   EXPECT_FALSE(layer.CloseTop());
@@ -283,16 +293,12 @@ TEST_F(SceneManagerTest, TheTopmostShownSceneAloneTakesThePointerAndEscape) {
   ProbeScene* shop = Probe(kSceneShop);
   ProbeScene* buy = Probe(kSceneItemBuy);
   ShowReady(kSceneShop);
-  ASSERT_TRUE(layer.TouchDown(0, 701, 401, &result));
-  ASSERT_TRUE(layer.TouchUp(0, 701, 401, &result));
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(TapTop(701, 401), 1);
   EXPECT_EQ(shop->clicks, 1);
 
   // The item purchase shown last takes every event, also where the shop has a button.
   ShowReady(kSceneItemBuy);
-  Advance(600);
-  layer.TouchDown(0, 701, 401, &result);
-  layer.TouchUp(0, 701, 401, &result);
+  TapTop(701, 401);
   EXPECT_EQ(buy->clicks, 1);
   EXPECT_EQ(shop->clicks, 1);
   EXPECT_EQ(layer.Top(), buy);
@@ -302,9 +308,7 @@ TEST_F(SceneManagerTest, TheTopmostShownSceneAloneTakesThePointerAndEscape) {
   EXPECT_EQ(buy->view_state, 2);
   EXPECT_EQ(shop->view_state, 1);
   EXPECT_EQ(layer.Top(), shop) << "a fading scene no longer takes input";
-  Advance(600);
-  layer.TouchDown(0, 701, 401, &result);
-  layer.TouchUp(0, 701, 401, &result);
+  TapTop(701, 401);
   EXPECT_EQ(shop->clicks, 2);
   EXPECT_TRUE(layer.CloseTop());
   EXPECT_EQ(shop->view_state, 2);
@@ -312,16 +316,12 @@ TEST_F(SceneManagerTest, TheTopmostShownSceneAloneTakesThePointerAndEscape) {
 }
 
 TEST_F(SceneManagerTest, ASceneUnderTheTopOneDoesNotTakeInputWhenShownAfterIt) {
-  CreateAll();
-  GameSceneLayer layer;
-  layer.Init(kLobbySceneOrder);
+  CreateWithLayer(kLobbySceneOrder);
   ProbeScene* shop = Probe(kSceneShop);
   ProbeScene* buy = Probe(kSceneItemBuy);
   ShowReady(kSceneItemBuy);
   ShowReady(kSceneShop);  // drawn under the purchase popup
-  int result = 0;
-  layer.TouchDown(0, 701, 401, &result);
-  layer.TouchUp(0, 701, 401, &result);
+  TapTop(701, 401);
   EXPECT_EQ(buy->clicks, 1);
   EXPECT_EQ(shop->clicks, 0);
   layer.CloseTop();
@@ -330,9 +330,7 @@ TEST_F(SceneManagerTest, ASceneUnderTheTopOneDoesNotTakeInputWhenShownAfterIt) {
 }
 
 TEST_F(SceneManagerTest, HideAllFadesEveryShownSceneOut) {
-  CreateAll();
-  GameSceneLayer layer;
-  layer.Init(kPlaySceneOrder);
+  CreateWithLayer(kPlaySceneOrder);
   ShowReady(kSceneShop);
   ShowReady(kSceneTableEmotion);
   layer.HideAll();
