@@ -8,6 +8,15 @@
 // layer without linking it. Scenes are reached through the source the scene manager
 // installs when it creates them; a slot without a scene is skipped.
 //
+// A mode hosts its layer like this (the login mode with its one scene):
+//   OnInit_Process:  m_scenes.Init(kLoginSceneOrder);
+//   Show_Scene(id, param): log "GameModeLogin::Show_Scene ... %d", GameSceneLayer::ShowScene(id, param);
+//   Update:          m_scenes.Update();
+//   Draw:            if (!m_scenes.CoversMode()) draw the mode's own picture; m_scenes.Draw();
+//   OnTouchDown:     int r; if (m_scenes.TouchDown(b, x, y, &r)) return r; then the mode's own widgets
+//                    (the same for OnTouchUp, OnTouchMove and OnWheel);
+//   Close (Escape):  if (m_scenes.CloseTop()) return; then the mode's own handling.
+//
 // Main thread only, like the modes and scenes it holds. Every walk goes by index over
 // a list that never changes after Init, so a scene that shows or closes another one
 // (or itself) from inside a walk is safe.
