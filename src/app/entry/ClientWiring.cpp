@@ -8,6 +8,7 @@
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
 #include "platform/GameInterface.h"
+#include "scenes/GameScene_manager.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -31,8 +32,12 @@ int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
 
 int ClientServiceHooks::PlatformInit() { return Game_Interface_Init(); }
 
+int ClientServiceHooks::SceneManagerInit() { return GameScene_manager::Get_Instance()->Create_Scenes(); }
+
 void ClientServiceHooks::Shutdown() {
-  // The modes hold textures: they go while the drawing surface still exists.
+  // Scenes and modes hold textures: they go while the drawing surface still exists,
+  // the scenes shown over the modes first.
+  GameScene_manager::DestroyInstance();
   GameModeLogin::DestroyInstance();
 }
 
@@ -49,6 +54,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.exchanges = &exchanges;
   hooks.services = &services;
   hooks.platform = &platform;
+  hooks.scenes = GameScene_manager::Get_Instance();
   logic->SetHooks(hooks);
   logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
 
