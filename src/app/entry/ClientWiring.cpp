@@ -2,10 +2,13 @@
 
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
+#include "framework/Log.h"
+#include "media/DXSoundManager.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
+#include "ui/GLButton.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -33,7 +36,16 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.workers = &workers;
   hooks.player_image = &player_image;
   hooks.exchanges = &exchanges;
+  hooks.sound = &sound;
+  hooks.splash = &splash;
   logic->SetHooks(hooks);
+  GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);
+  // A failed clip is reported in the game's own (non-blocking) message box, so that a
+  // start with nobody in front of the screen never waits for a click.
+  DXSoundManager::SetMessageBoxHandler(+[](const char* text, const char* caption) {
+    Log(LOG_FATAL, "[ERROR]: DXSoundManager | %s: %s", caption, text);
+    if (GameLogic* l = GameLogic::InstanceIfAny()) l->Hooks().notices->PushBox(caption, 0, text, 0, 0);
+  });
 
   logic->SetSessionFactory(&CreateGameSession);
   GamePacketThread::SetFrameBarrier(&logic->FrameLock());

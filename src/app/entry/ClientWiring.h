@@ -5,6 +5,8 @@
 #include "app/GameHooks.h"
 #include "app/SurfaceScreenHooks.h"
 #include "app/WorkerHooks.h"
+#include "media/GameSoundHooks.h"
+#include "media/GameSplashHooks.h"
 
 class GameLogic;
 
@@ -36,6 +38,8 @@ struct ClientWiring {
   WorkerHooks workers;
   PlayerImageLayer player_image;
   ServiceExchangeHooks exchanges;
+  GameSoundHooks sound;
+  GameSplashHooks splash;
 
   void Install(GameLogic* logic);
 };

@@ -1,6 +1,7 @@
 // The program's entry: single instance, logging, the window, the game logic and the
 // main loop, then the ordered shutdown.
 #include <SDL.h>
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -37,6 +38,8 @@ void ConfigureLogging() {
 }  // namespace
 
 int main(int, char**) {
+  // The splash window talks to the X server from its own thread.
+  XInitThreads();
   CrashReporter::Install();
 
   const std::string program_dir = ExecutableDir();
