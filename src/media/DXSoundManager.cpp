@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "framework/Log.h"
+#include "framework/Paths.h"
 #include "media/Mp3Decoder.h"
 #include "media/WaveReader.h"
 
@@ -44,22 +46,6 @@ void LogOnlyBox(const char* text, const char* caption) { Log(LOG_FATAL, "[ERROR]
 DXSoundManager::MessageBoxFn g_box = &LogOnlyBox;
 
 const std::vector<uint8_t> kNoPcm;
-
-// Reads a whole file opened for reading only; false when it is missing, unreadable or
-// shorter than its size.
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* out) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(f) : -1;
-  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    out->resize(static_cast<size_t>(size));
-    ok = size == 0 || std::fread(out->data(), 1, out->size(), f) == out->size();
-  }
-  std::fclose(f);
-  return ok;
-}
 
 }  // namespace
 
@@ -124,9 +110,11 @@ int DXSoundManager::InitSound(int count) {
 
 bool DXSoundManager::DecodeFile(const char* file, uint8_t* scratch, size_t scratch_size, Decoded* out) {
   out->ok = false;
-  std::vector<uint8_t> mp3;
+  // Opened for reading only: a missing file is never created.
+  std::string mp3;
   if (!file || !ReadWholeFile(file, &mp3)) return false;
-  const int total = mp3::DecodeToWave(mp3.data(), mp3.size(), scratch, scratch_size);
+  const int total =
+      mp3::DecodeToWave(reinterpret_cast<const uint8_t*>(mp3.data()), mp3.size(), scratch, scratch_size);
   if (total <= 0) return false;
   out->image.assign(scratch, scratch + total);
   out->ok = true;

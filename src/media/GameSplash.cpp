@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "framework/Clock.h"
 #include "framework/Log.h"
+#include "framework/Paths.h"
 #include "gfx/GLFont.h"
 #include "gfx/GLImageDecoder.h"
 #include "gfx/GLSurface.h"
@@ -17,22 +19,13 @@ namespace {
 constexpr char kBackgroundPng[] = "./raw/splash_bg.png";
 constexpr char kSpinnerPng[] = "./raw/splash_01.png";
 
-bool ReadFile(const char* path, std::vector<uint8_t>* out) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) out->insert(out->end(), buf, buf + n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
-
 // A PNG file as an RGBA picture; false when missing or broken.
 bool LoadPicture(const char* path, SplashWindow::Picture* out) {
-  std::vector<uint8_t> bytes;
+  std::string bytes;
   DecodedImage img;
-  if (!ReadFile(path, &bytes) || !DecodePngMemory(bytes.data(), bytes.size(), &img)) return false;
+  if (!ReadWholeFile(path, &bytes) ||
+      !DecodePngMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &img))
+    return false;
   out->width = img.width;
   out->height = img.height;
   out->rgba.resize(static_cast<size_t>(img.width) * img.height * 4);
