@@ -220,9 +220,7 @@ TEST_F(SoundTableTest, AStopIsSilentWithinOneBuffer) {
   Mix_SetPostMix(&MixWatch::PostMix, &watch);
   m->Game_Interface_PlaySound(0, 1);
   std::this_thread::sleep_for(250ms);
-  SDL_LockAudio();
-  const size_t at_stop = watch.loud.size();
-  SDL_UnlockAudio();
+  const size_t at_stop = watch.Count();
   m->Game_Interface_StopSound(0);
   EXPECT_FALSE(m->IsPlaying(0));
   while (watch.Count() < at_stop + 6) std::this_thread::sleep_for(10ms);

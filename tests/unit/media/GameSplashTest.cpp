@@ -160,7 +160,14 @@ void GivePictures(SplashWindow& w) {
   w.SetPictures(std::move(bg), std::move(strip));
 }
 
+// Threads of this process. A sanitizer runtime may add a helper thread of its own at
+// the first thread start, so one thread is started and joined before counting.
 int ThreadCount() {
+  static const bool warmed = [] {
+    std::thread([] {}).join();
+    return true;
+  }();
+  (void)warmed;
   int n = 0;
   if (DIR* d = opendir("/proc/self/task")) {
     while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
