@@ -22,17 +22,18 @@
 
 namespace tsrv {
 
-// Ids of the connection, account and notice messages (outside the table catalogue).
+// The server's short names for the connection, account and notice messages; the ids
+// themselves live with every other id in net/messages/VXProtocolTable.h.
 enum : uint16_t {
-  kMsgHeartbeat = 3,
-  kMsgLeaveServer = 146,
-  kMsgServerAddress = 148,
-  kMsgDuplicateLogin = 149,
-  kMsgAccountUpdate = 152,
-  kMsgTournamentRegs = 172,
-  kMsgRegist = 177,
-  kMsgServiceState = 181,
-  kMsgFriendList = 188,
+  kMsgHeartbeat = VX_PROTOCOL_HEARTBEAT,
+  kMsgLeaveServer = VX_PROTOCOL_LEAVE_SERVER,
+  kMsgServerAddress = VX_PROTOCOL_SERVER_ADDRESS,
+  kMsgDuplicateLogin = VX_PROTOCOL_DUPLICATE_LOGIN,
+  kMsgAccountUpdate = VX_PROTOCOL_ACCOUNT_UPDATE,
+  kMsgTournamentRegs = VX_PROTOCOL_TOURNAMENT_REGISTRATIONS,
+  kMsgRegist = VX_PROTOCOL_REGIST,
+  kMsgServiceState = VX_PROTOCOL_SERVICE_STATE,
+  kMsgFriendList = VX_PROTOCOL_FRIEND_LIST,
 };
 
 // Fills the 516-byte account block the client keeps as its own record.

@@ -4,6 +4,8 @@
 #include <functional>
 
 #include "net/Packet.h"
+#include "net/messages/VXGlobalMessages.h"
+#include "net/messages/VXTableRecords.h"
 
 // The game logic drives the drawing surface, the overlays, sound and the background
 // workers through these small interfaces, so it builds and runs without a display.
@@ -133,6 +135,13 @@ class INoticeHooks {
   virtual void PushBox(const char* title, int type, const char* text, int dim, int auto_close_ms) {
     (void)title, (void)type, (void)text, (void)dim, (void)auto_close_ms;
   }
+  // A dimmed two-button question: `callback` (context, 1) when the user confirms,
+  // (context, 0) when the box is closed otherwise. Without a notification layer nothing
+  // is asked and nothing is confirmed.
+  using ConfirmCallback = void (*)(void* context, int result);
+  virtual void PushConfirmBox(const char* title, const char* text, ConfirmCallback callback, void* context) {
+    (void)title, (void)text, (void)callback, (void)context;
+  }
   // The error notice carrying a server result code.
   virtual void ShowErrorCode(int code) { (void)code; }
   // The tournament prize notice.
@@ -143,7 +152,7 @@ class INoticeHooks {
   virtual void ShowCelebration(int level, int value) { (void)level, (void)value; }
 };
 
-// The scenes shown over the modes, addressed by scene id (0 to 22).
+// The scenes shown over the modes, addressed by scene id (VXSceneId, app/VXSceneIds.h).
 class ISceneHooks {
  public:
   virtual ~ISceneHooks() = default;
@@ -158,16 +167,14 @@ class ISceneHooks {
   virtual void RefreshScene(int id) { (void)id; }
   // Hands a reply to the scene that handles it; returns the dispatch result.
   virtual int PassPacket(int id, Packet* packet) { (void)id, (void)packet; return 1; }
-  // A tournament record (120 bytes) for the tournament list or details.
-  virtual void SetTournamentRecord(int id, const uint8_t* record, size_t size) {
-    (void)id, (void)record, (void)size;
-  }
+  // A changed tournament for the tournament list or details.
+  virtual void SetTournamentRecord(int id, const VXType_tournament_info& record) { (void)id, (void)record; }
   // Opens the details of a tournament the player is seated in.
   virtual void OpenTournament(int tournament_id) { (void)tournament_id; }
-  // Asks the room list to enter a room (56-byte room request).
-  virtual void RequestRoom(const uint8_t* request, size_t size) { (void)request, (void)size; }
-  // The day-bonus record (28 bytes) received at login.
-  virtual void SetDayBonus(const uint8_t* record, size_t size) { (void)record, (void)size; }
+  // Asks the room list to enter a room.
+  virtual void RequestRoom(const VXType_room_info& request) { (void)request; }
+  // The day-bonus record received at login.
+  virtual void SetDayBonus(const VXType_day_bonus& record) { (void)record; }
 };
 
 // Commands carried out by the platform layer (open a page, upload the social friends, ...).

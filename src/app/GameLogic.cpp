@@ -320,14 +320,6 @@ void GameLogic::OnBackKey() {
 
 int GameLogic::ProcessPacket(Packet* packet) {
   if (!packet) return 0;
-  switch (packet->id) {
-    case 160:
-    case 187:
-    case 191:
-      return 1;
-    default:
-      break;
-  }
   int result = 1;
   if (HandleGlobalPacket(packet, &result)) return result;
   if (!m_mode_current) return 1;

@@ -92,6 +92,8 @@ void GameSharedData::ResetDefaults() {
   m_unread_mail_at_login = 0;
   m_auto_open = 1;
   m_emotion_index = 0;
+  m_login_kind = 0;
+  m_update_state = -1;
   m_master_server.SetHost(kDefaultMasterHost);
   m_master_server.SetPort(kDefaultMasterPort);
 }
@@ -108,7 +110,7 @@ int GameSharedData::Load() {
       {"room_table", &m_room_table, 0},     {"room_bg", &m_room_bg, 0},
       {"auto_open", &m_auto_open, 1},       {"sound_index", &m_sound_index, 0},
       {"emotion_index", &m_emotion_index, 0}, {"table_index", &m_table_index, 0},
-      {"table_color_index", &m_table_color_index, 0},
+      {"table_color_index", &m_table_color_index, 0}, {"quick_start", &m_quick_start, 1},
   };
   for (const NumericSetting& s : numeric) {
     int32_t v = s.fallback;
@@ -476,14 +478,14 @@ bool GameSharedData::SaveRegistrations() const {
 // ---------------------------------------------------------------- service requests
 
 Packet GameSharedData::BuildServiceStateRequest() const {
-  Packet p(181);
+  Packet p(VX_PROTOCOL_SERVICE_STATE);
   p.WriteBytes(m_user_info + kUserAccountId, 30);
   p.WriteInt32(UserNumber());
   return p;
 }
 
 Packet GameSharedData::BuildRegistrationsRequest() const {
-  Packet p(172);
+  Packet p(VX_PROTOCOL_TOURNAMENT_REGISTRATIONS);
   p.WriteBytes(m_user_info + kUserAccountId, 30);
   p.WriteInt32(UserNumber());
   p.WriteInt32(0);
@@ -491,7 +493,7 @@ Packet GameSharedData::BuildRegistrationsRequest() const {
 }
 
 Packet GameSharedData::BuildFriendListRequest(int kind) const {
-  Packet p(188);
+  Packet p(VX_PROTOCOL_FRIEND_LIST);
   p.WriteBytes(m_user_info + kUserAccountId, 30);
   p.WriteInt32(UserNumber());
   p.WriteInt32(kind == 1 ? 1 : 0);

@@ -11,6 +11,7 @@
 #include "framework/ZBSingleton.h"
 #include "net/Packet.h"
 #include "net/ServerInfo.h"
+#include "net/messages/VXGlobalMessages.h"
 #include "net/messages/VXType_user_info.h"
 
 class IExchangeHooks;
@@ -189,11 +190,18 @@ class GameSharedData : public ZBObject, public ZBSingleton<GameSharedData> {
   int32_t m_table_index = 0;
   int32_t m_table_color_index = 0;
 
+  // Login screen. "quick_start" is a setting (on unless stored as 0): the quick-start
+  // button, a login by device id that needs no account elsewhere, is offered.
+  int32_t m_quick_start = 1;
+  int32_t m_login_kind = 0;       // 0 social-network login, 1 device login
+  char m_social_token[64] = {};   // the last social access token; memory only, never stored
+  int32_t m_update_state = -1;    // -1 no hello yet, 0 up to date, 1 optional update, 2 required
+
   // Login results.
   int32_t m_unread_mail_at_login = 0;
   int32_t m_account_loaded = 0;
   int32_t m_new_account = 0;
-  uint8_t m_day_bonus[28] = {};
+  VXType_day_bonus m_day_bonus;
   uint8_t m_profile[452] = {};
   uint8_t m_bonus_records[5][244] = {};
   int32_t m_bonus_count = 0;

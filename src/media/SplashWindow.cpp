@@ -48,6 +48,8 @@ void BlendOver(std::vector<uint8_t>* dst, int dst_w, int dst_h, const SplashWind
 
 SplashWindow::~SplashWindow() { Stop(); }
 
+void SplashWindow::InitXThreads() { XInitThreads(); }
+
 void SplashWindow::SetPictures(Picture background, Picture spinner) {
   if (Running()) return;
   m_background = std::move(background);

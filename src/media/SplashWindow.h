@@ -51,6 +51,9 @@ class SplashWindow {
   int Frame() const { return m_frame.load(); }
   int Progress() const { return m_progress.load(); }
 
+  // Makes Xlib safe for several threads; the program calls it first thing in main.
+  static void InitXThreads();
+
   // Progress shown after `elapsed_ms`: elapsed / 3000 x 100, clamped to 5..95.
   static int ProgressFor(uint32_t elapsed_ms);
 

@@ -6,8 +6,10 @@
 #include "media/DXSoundManager.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "modes/login/GameModeLogin.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
+#include "platform/GameInterface.h"
 #include "ui/GLButton.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
@@ -30,6 +32,18 @@ int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
   return GamePacketThread::Instance()->PostToServiceServer(packet, nullptr, nullptr, false);
 }
 
+int ClientServiceHooks::PlatformInit() { return Game_Interface_Init(); }
+
+void ClientServiceHooks::Shutdown() {
+  // The modes hold textures: they go while the drawing surface still exists.
+  GameModeLogin::DestroyInstance();
+}
+
+int ClientPlatformHooks::Execute(int command, int option1, int option2, const char* text1, const char* text2,
+                                 int option3) {
+  return Game_Interface_Execute(command, option1, option2, text1, text2, option3);
+}
+
 void ClientWiring::Install(GameLogic* logic) {
   GameHooks hooks = logic->Hooks();
   hooks.screen = &screen;
@@ -38,7 +52,10 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.exchanges = &exchanges;
   hooks.sound = &sound;
   hooks.splash = &splash;
+  hooks.services = &services;
+  hooks.platform = &platform;
   logic->SetHooks(hooks);
+  logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
   GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);
   // A failed clip is reported in the game's own (non-blocking) message box, so that a
   // start with nobody in front of the screen never waits for a click.

@@ -32,12 +32,27 @@ class ServiceExchangeHooks : public IExchangeHooks {
   int PostToServiceServer(const Packet& packet) override;
 };
 
-// Everything the program installs before InitializeGame.
+// Platform start-up (the device id) and, at shutdown, the modes' own resources.
+class ClientServiceHooks : public IServiceHooks {
+ public:
+  int PlatformInit() override;
+  void Shutdown() override;
+};
+
+// Platform commands (open a page, quit, the updater).
+class ClientPlatformHooks : public IPlatformHooks {
+ public:
+  int Execute(int command, int option1, int option2, const char* text1, const char* text2, int option3) override;
+};
+
+// Everything the program installs before InitializeGame, and the modes it runs.
 struct ClientWiring {
   ClientScreenHooks screen;
   WorkerHooks workers;
   PlayerImageLayer player_image;
   ServiceExchangeHooks exchanges;
+  ClientServiceHooks services;
+  ClientPlatformHooks platform;
   GameSoundHooks sound;
   GameSplashHooks splash;
 

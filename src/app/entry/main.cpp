@@ -1,7 +1,6 @@
 // The program's entry: single instance, logging, the window, the game logic and the
 // main loop, then the ordered shutdown.
 #include <SDL.h>
-#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "app/entry/TestInputMode.h"
 #include "framework/Log.h"
 #include "framework/Paths.h"
+#include "media/SplashWindow.h"
 #include "platform/CrashReporter.h"
 #include "platform/SingleInstance.h"
 
@@ -38,8 +38,8 @@ void ConfigureLogging() {
 }  // namespace
 
 int main(int, char**) {
-  // The splash window talks to the X server from its own thread.
-  XInitThreads();
+  // Before any other X call: the splash window talks to the X server from its own thread.
+  SplashWindow::InitXThreads();
   CrashReporter::Install();
 
   const std::string program_dir = ExecutableDir();

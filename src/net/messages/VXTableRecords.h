@@ -81,6 +81,13 @@ struct VXType_turn_info : VXRawRecord<36> {
 // Tournament the table belongs to (120 bytes); an id of 1 or more means a tournament.
 struct VXType_tournament_info : VXRawRecord<120> {
   int32_t TournamentId() const { return Get(0); }
+  void SetTournamentId(int32_t v) { Put(0, v); }
+  // 0 or 1 scheduled, 2 and above sit-and-go.
+  int32_t Kind() const { return Get(12); }
+  void SetKind(int32_t v) { Put(12, v); }
+  // 1 cancelled, 4 registration open, 5 seating, 6 closed.
+  int32_t Status() const { return Get(16); }
+  void SetStatus(int32_t v) { Put(16, v); }
 };
 
 // Progress of the tournament (52 bytes).

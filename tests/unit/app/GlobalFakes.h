@@ -110,17 +110,18 @@ struct SceneRecorder : ISceneHooks {
     calls.push_back("Pass(" + std::to_string(id) + "," + std::to_string(p->id) + ")");
     return 5;
   }
-  void SetTournamentRecord(int id, const uint8_t* r, size_t size) override {
-    int32_t tid;
-    std::memcpy(&tid, r, 4);
-    calls.push_back("Tournament(" + std::to_string(id) + "," + std::to_string(tid) + "," + std::to_string(size) + ")");
+  void SetTournamentRecord(int id, const VXType_tournament_info& r) override {
+    calls.push_back("Tournament(" + std::to_string(id) + "," + std::to_string(r.TournamentId()) + ")");
   }
   void OpenTournament(int tid) override { calls.push_back("OpenTournament(" + std::to_string(tid) + ")"); }
-  void RequestRoom(const uint8_t* r, size_t size) override {
-    room_request.assign(r, r + size);
+  void RequestRoom(const VXType_room_info& r) override {
+    room_request = r;
     calls.push_back("RequestRoom");
   }
-  void SetDayBonus(const uint8_t*, size_t size) override { calls.push_back("DayBonus(" + std::to_string(size) + ")"); }
+  void SetDayBonus(const VXType_day_bonus& r) override {
+    day_bonus = r;
+    calls.push_back("DayBonus");
+  }
   bool Has(const std::string& c) const {
     for (const auto& x : calls)
       if (x == c) return true;
@@ -128,7 +129,8 @@ struct SceneRecorder : ISceneHooks {
   }
   int shown_scene = -1, shown_page = -1;
   std::vector<std::string> calls;
-  std::vector<uint8_t> room_request;
+  VXType_room_info room_request;
+  VXType_day_bonus day_bonus;
 };
 
 struct PlatformRecorder : IPlatformHooks {

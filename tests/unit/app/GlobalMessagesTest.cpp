@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
+#include <set>
 
 #include "GameLogicFixture.h"
 #include "GlobalFakes.h"
 #include "TempFolders.h"
 #include "app/CRegistry.h"
 #include "app/GameSharedData.h"
+#include "app/GlobalMessages.h"
 #include "app/LanguageMessages.h"
 #include "framework/StringUtil.h"
 
@@ -101,6 +104,27 @@ class GlobalMessagesTest : public ::testing::Test {
   GameSharedData* data = nullptr;
   std::unique_ptr<GameLogic> logic;
 };
+
+// Which ids stay with the dispatcher, which it also passes on, and which only the
+// current mode sees: a lost or misplaced row shows here.
+TEST_F(GlobalMessagesTest, EveryIdReachesItsHandlerOrTheMode) {
+  const std::set<int> kept = {139, 143, 145, 149, 153, 157, 158, 160, 166, 168, 169, 172, 174, 175, 176,
+                              177, 180, 181, 184, 185, 187, 188, 189, 190, 191, 193, 200, 201, 202, 204};
+  const std::set<int> passed_on = {152, 194, 203};
+  for (int id = 101; id < 1100; ++id) {
+    SCOPED_TRACE(id);
+    Msg m(static_cast<uint16_t>(id));
+    Dispatch(m);
+    EXPECT_EQ(lobby.Count("OnPacket(" + std::to_string(id) + ")"), kept.count(id) ? 0 : 1);
+    EXPECT_EQ(FindGlobalHandler(static_cast<uint16_t>(id)) != nullptr, kept.count(id) + passed_on.count(id) == 1);
+  }
+  // No id is claimed by two families.
+  std::map<int, int> claims;
+  for (auto rows : {AccountMessageRows(), NoticeMessageRows(), SocialMessageRows(), SceneMessageRows()})
+    for (const GlobalMessageRow& row : rows) ++claims[row.id];
+  for (auto [id, n] : claims) EXPECT_EQ(n, 1) << "message " << id;
+  EXPECT_EQ(claims.size(), kept.size() + passed_on.size());
+}
 
 TEST_F(GlobalMessagesTest, StoresAndCounters) {
   auto account = Block(kUserInfoSize, {{kUserChips, 777}}, {{kUserRuby, 12}, {kUserLevel, 4}});
@@ -458,7 +482,7 @@ TEST_F(GlobalMessagesTest, TournamentNoticesAndResults) {
   EXPECT_EQ(data->m_registrations.size(), 2u);  // 3 and 10 dropped
   ASSERT_EQ(notices.banners.size(), 1u);
   EXPECT_EQ(notices.banners[0].text, LangMessage(143));
-  EXPECT_EQ(scenes.calls, std::vector<std::string>{"Tournament(19,12,120)"});
+  EXPECT_EQ(scenes.calls, std::vector<std::string>{"Tournament(19,12)"});
   // The dropped registrations were saved.
   auto reread = std::make_unique<GameSharedData>();
   reread->SetAccount(2, "me_account");
@@ -469,7 +493,7 @@ TEST_F(GlobalMessagesTest, TournamentNoticesAndResults) {
   auto starting = record(20, 5);
   Msg start = std::move(Msg(168).Bytes(starting.data(), starting.size()).I32(0));
   Dispatch(start);
-  EXPECT_EQ(scenes.calls, std::vector<std::string>{"Tournament(20,20,120)"});
+  EXPECT_EQ(scenes.calls, std::vector<std::string>{"Tournament(20,20)"});
 
   // Registrations reply replaces the list; an inflated count reads only what arrived.
   Msg regs = std::move(Msg(172).I32(1000000).I32(77).Zeros(20).I32(78).Zeros(20));
@@ -548,7 +572,8 @@ struct LoginReply {
   }
   // The master's part after the account block (status 0).
   LoginReply& MasterPart(int32_t returning, int32_t local_registrations) {
-    m.I32(0).I32(returning).I32(local_registrations).Zeros(28);
+    auto day_bonus = Block(28, {{20, 5000}}, {{0, 3}, {8, -1}, {16, 2}});
+    m.I32(0).I32(returning).I32(local_registrations).Bytes(day_bonus.data(), day_bonus.size());
     ServerInfo service;
     service.SetHost("127.0.0.9");
     m.Bytes(service.raw, 492).Zeros(452).I32(6).I32(7);  // unread 6, 7 bonus records: 5 follow
@@ -612,7 +637,10 @@ TEST_F(GlobalMessagesTest, LoginOnTheMasterReadsItsBlocksAndLoadsTheAccountFiles
   EXPECT_EQ(play_hooks.mini_game_resets, 1);
   ASSERT_EQ(data->m_reports.size(), 1u);  // loaded from the account file
   EXPECT_EQ(exchanges.posted, (std::vector<int>{181, 188, 194}));
-  EXPECT_TRUE(scenes.Has("DayBonus(28)"));
+  EXPECT_TRUE(scenes.Has("DayBonus"));
+  EXPECT_EQ(scenes.day_bonus.Day(), 3);
+  EXPECT_EQ(scenes.day_bonus.Rubies(), 2);
+  EXPECT_EQ(scenes.day_bonus.Chips(), 5000);
   EXPECT_EQ(completed.size(), 1u);
   EXPECT_EQ(logic->NextMode(), &lobby);
 }
@@ -660,7 +688,7 @@ TEST_F(GlobalMessagesTest, MasterLoginVariants) {
     }
     if (c.seated == 1) {
       auto expected = Block(56, {}, {{4, sel1}, {8, sel2}, {28, 4}});
-      EXPECT_EQ(scenes.room_request, expected);
+      EXPECT_EQ(std::vector<uint8_t>(scenes.room_request.raw, scenes.room_request.raw + 56), expected);
     }
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "CardTestUtil.h"
 #include "framework/Clock.h"
 #include "net/Packet.h"
+#include "net/messages/VXGlobalMessages.h"
 #include "net/messages/VXLoginMessages.h"
 #include "net/messages/VXPlayerAction.h"
 #include "net/messages/VXTableMessages.h"
@@ -127,6 +129,87 @@ TEST_F(MessageTest, RoomAndLobbyMessagesRoundTrip) {
   Pattern(leave.user_info, 8);
   leave.kicked = 1;
   ExpectRoundTrip(leave, 524);
+}
+
+TEST_F(MessageTest, GlobalMessagesRoundTrip) {
+  VXMsg_tournament_notice notice;
+  Pattern(notice.record.raw, 11);
+  notice.lowest_valid_id = 40;
+  ExpectRoundTrip(notice, 124);
+
+  VXMsg_tournament_out out;
+  Pattern(out.head.raw, 12);
+  Pattern(out.result.raw, 13);
+  Pattern(out.user_info, 14);
+  ExpectRoundTrip(out, 120 + 128 + 516);
+
+  VXMsg_bonus bonus;
+  Pattern(bonus.head.raw, 15);
+  Pattern(bonus.user_info, 16);
+  ExpectRoundTrip(bonus, 28 + 516);
+
+  // A notice without its lowest valid id keeps every registration.
+  Packet p(168);
+  p.WriteBytes(notice.record.raw, notice.record.kSize);
+  VXMsg_tournament_notice cut;
+  EXPECT_EQ(cut.Read(p), 0);
+  EXPECT_EQ(cut.record, notice.record);
+  EXPECT_EQ(cut.lowest_valid_id, INT32_MIN);
+}
+
+// The fields the client reads sit at their wire offsets.
+TEST(GlobalRecords, FieldsReadTheirWireOffsets) {
+  auto put32 = [](uint8_t* raw, size_t off, int32_t v) { std::memcpy(raw + off, &v, 4); };
+  auto put64 = [](uint8_t* raw, size_t off, int64_t v) { std::memcpy(raw + off, &v, 8); };
+
+  VXType_day_bonus day;
+  put32(day.raw, 0, 6);
+  put32(day.raw, 8, -1);
+  put32(day.raw, 12, 2);
+  put32(day.raw, 16, 30);
+  put64(day.raw, 20, 5000000000LL);
+  EXPECT_EQ(day.Day(), 6);
+  EXPECT_EQ(day.ItemKind(), -1);
+  EXPECT_EQ(day.ItemCount(), 2);
+  EXPECT_EQ(day.Rubies(), 30);
+  EXPECT_EQ(day.Chips(), 5000000000LL);
+
+  VXType_bonus_head head;
+  put32(head.raw, 0, 23);
+  put32(head.raw, 16, 4);
+  put64(head.raw, 20, -7);
+  EXPECT_EQ(head.Kind(), 23);
+  EXPECT_EQ(head.Value(), 4);
+  EXPECT_EQ(head.Amount(), -7);
+
+  VXType_tournament_result result;
+  put32(result.raw, 104, 3);
+  put64(result.raw, 116, 800000);
+  put32(result.raw, 124, 9);
+  EXPECT_EQ(result.Rank(), 3);
+  EXPECT_EQ(result.Chips(), 800000);
+  EXPECT_EQ(result.Rubies(), 9);
+
+  VXType_tournament_info info;
+  put32(info.raw, 0, 77);
+  put32(info.raw, 12, 2);
+  put32(info.raw, 16, 5);
+  EXPECT_EQ(info.TournamentId(), 77);
+  EXPECT_EQ(info.Kind(), 2);
+  EXPECT_EQ(info.Status(), 5);
+
+  VXType_gift gift;
+  put32(gift.raw, 16, 4);
+  put32(gift.raw, 20, 1);
+  put32(gift.raw, 24, 8);
+  put64(gift.raw, 28, 1500);
+  std::memset(gift.raw + 321, 'n', 50);  // a name that fills its field has no terminator
+  EXPECT_EQ(gift.ItemIndex(), 4);
+  EXPECT_EQ(gift.ItemAmount(), 1);
+  EXPECT_EQ(gift.Rubies(), 8);
+  EXPECT_EQ(gift.Chips(), 1500);
+  EXPECT_EQ(gift.SenderName(), std::string(50, 'n'));
+  EXPECT_EQ(gift.raw[371], 0);  // the sender's picture mark is untouched
 }
 
 TEST_F(MessageTest, TableInformationRoundTripsInEveryMode) {
