@@ -51,7 +51,9 @@ const std::vector<uint8_t> kNoPcm;
 
 struct DXSoundManager::Decoded {
   bool ok = false;
-  std::vector<uint8_t> image;  // the whole WAVE image, copied out of the scratch buffer
+  const char* error = nullptr;  // the WAVE image could not be read (reported on the main thread)
+  WaveFormat format;
+  std::vector<uint8_t> pcm;  // copied out of the scratch buffer: the slot's own
 };
 
 DXSoundManager::DXSoundManager() = default;
@@ -116,38 +118,34 @@ bool DXSoundManager::DecodeFile(const char* file, uint8_t* scratch, size_t scrat
   const int total =
       mp3::DecodeToWave(reinterpret_cast<const uint8_t*>(mp3.data()), mp3.size(), scratch, scratch_size);
   if (total <= 0) return false;
-  out->image.assign(scratch, scratch + total);
+  WaveImage wave;
+  out->error = ReadWaveImage(scratch, static_cast<size_t>(total), &wave);
+  if (!out->error) {
+    out->format = wave.format;
+    out->pcm.assign(wave.pcm, wave.pcm + wave.pcm_size);
+  }
   out->ok = true;
   return true;
 }
 
 void DXSoundManager::CreateSlot(int index, Decoded* decoded) {
-  WaveImage wave;
-  const char* error = ReadWaveImage(decoded->image.data(), decoded->image.size(), &wave);
-  if (!error && (wave.format.tag != 1 || wave.format.bits != 16 || wave.format.channels != 2))
-    error = "Not Sound Buffer Create";
-  std::vector<uint8_t> pcm;
-  if (!error) {
-    if (wave.format.rate == static_cast<uint32_t>(kDeviceRate) || wave.pcm_size == 0) {
-      pcm.assign(wave.pcm, wave.pcm + wave.pcm_size);
+  const WaveFormat& format = decoded->format;
+  const char* error = decoded->error;
+  if (!error && (format.tag != 1 || format.bits != 16 || format.channels != 2)) error = "Not Sound Buffer Create";
+  std::vector<uint8_t> pcm = std::move(decoded->pcm);
+  if (!error && format.rate != static_cast<uint32_t>(kDeviceRate) && !pcm.empty()) {
+    // Another rate: resample into the device's format.
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16LSB, 2, static_cast<int>(format.rate), AUDIO_S16LSB, 2, kDeviceRate) < 0) {
+      error = "Not Sound Buffer Create";
     } else {
-      // Another rate: resample into the device's format.
-      SDL_AudioCVT cvt;
-      if (SDL_BuildAudioCVT(&cvt, AUDIO_S16LSB, 2, static_cast<int>(wave.format.rate), AUDIO_S16LSB, 2,
-                            kDeviceRate) < 0) {
-        error = "Not Sound Buffer Create";
-      } else {
-        cvt.len = static_cast<int>(wave.pcm_size);
-        pcm.resize(static_cast<size_t>(cvt.len) * static_cast<size_t>(std::max(1, cvt.len_mult)));
-        std::memcpy(pcm.data(), wave.pcm, wave.pcm_size);
-        cvt.buf = pcm.data();
-        if (SDL_ConvertAudio(&cvt) != 0) error = "Not Sound Buffer Create";
-        else pcm.resize(static_cast<size_t>(cvt.len_cvt) & ~static_cast<size_t>(3));
-      }
+      cvt.len = static_cast<int>(pcm.size());
+      pcm.resize(pcm.size() * static_cast<size_t>(std::max(1, cvt.len_mult)));
+      cvt.buf = pcm.data();
+      if (SDL_ConvertAudio(&cvt) != 0) error = "Not Sound Buffer Create";
+      else pcm.resize(static_cast<size_t>(cvt.len_cvt) & ~static_cast<size_t>(3));
     }
   }
-  // The decoded image is no longer needed once the PCM has its own copy.
-  std::vector<uint8_t>().swap(decoded->image);
   if (!error && pcm.empty()) return;  // nothing to play: the slot stays empty
   Mix_Chunk* chunk = nullptr;
   if (!error) {

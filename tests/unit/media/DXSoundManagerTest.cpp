@@ -19,6 +19,7 @@
 #include "app/GameSharedData.h"
 #include "framework/Log.h"
 #include "media/GameSoundHooks.h"
+#include "media/Mp3Decoder.h"
 #include "ui/GLButton.h"
 
 namespace {
@@ -62,7 +63,8 @@ class SoundTableTest : public ::testing::Test {
     ok = sound_test::MakeMp3(dir->File("snd/snd_bg_game.mp3"), 44100, 2, "synth 0.5 sine 220 sine 330 gain -6") &&
          sound_test::MakeMp3(dir->File("snd/snd_bg_lobby.mp3"), 44100, 1, "synth 0.5 sine 440 gain -6") &&
          sound_test::MakeMp3(dir->File("snd/snd_button.mp3"), 44100, 1, "synth 0.1 square 1800 gain -6") &&
-         sound_test::MakeMp3(dir->File("snd/snd_coins_in.mp3"), 44100, 1, "synth 0.4 sine 2093 gain -6");
+         sound_test::MakeMp3(dir->File("snd/snd_coins_in.mp3"), 44100, 1, "synth 0.4 sine 2093 gain -6") &&
+         sound_test::MakeMp3(dir->File("low_rate.mp3"), 22050, 1, "synth 0.4 sine 500 gain -6");
   }
   static void TearDownTestSuite() {
     delete dir;
@@ -169,6 +171,16 @@ TEST_F(SoundTableTest, ABadOrEmptyFileLeavesItsSlotEmptyAndPlayingOutsideTheTabl
   EXPECT_EQ(m->load("./snd/snd_button.mp3", 46), 0);  // outside the table
   EXPECT_EQ(m->load("./snd/snd_button.mp3", 7), 1);
   EXPECT_TRUE(m->IsLoaded(7));
+  // A clip at another rate is resampled to the device's 44.1 kHz: twice the frames.
+  std::vector<uint8_t> low = sound_test::ReadBytes("./low_rate.mp3");
+  std::vector<uint8_t> image(1u << 22);
+  const int total = mp3::DecodeToWave(low.data(), low.size(), image.data(), image.size());
+  ASSERT_GT(total, 44);
+  EXPECT_EQ(m->load("./low_rate.mp3", 9), 1);
+  ASSERT_TRUE(m->IsLoaded(9));
+  const double ratio = static_cast<double>(m->Pcm(9).size()) / (total - 44);
+  EXPECT_NEAR(ratio, 2.0, 0.01);
+  EXPECT_EQ(m->Pcm(9).size() % 4, 0u);
   for (int index : {-1, 46, 5, 6}) {
     EXPECT_EQ(m->Game_Interface_PlaySound(index, 0), 1) << index;
     EXPECT_EQ(m->Game_Interface_StopSound(index), 1) << index;
