@@ -82,7 +82,19 @@ class ILayerHooks {
 class ISoundHooks {
  public:
   virtual ~ISoundHooks() = default;
+  // Opens the audio device and decodes the sound table (platform initialisation); a
+  // start without a device goes on silently.
+  virtual int Initialize() { return 1; }
+  // Plays slot `index` once, from its start (callers check the effects setting).
   virtual void PlayEffect(int index) { (void)index; }
+  virtual void PlaySound(int index, bool loop) { (void)index, (void)loop; }
+  virtual void StopSound(int index) { (void)index; }
+  // true: stops the two music slots; false: every effect slot.
+  virtual void StopAll(bool music) { (void)music; }
+  // The settings' switches changed: music on starts the current mode's music, off
+  // stops it; effects off stops the effects that are playing.
+  virtual void OnMusicSwitch(bool on) { (void)on; }
+  virtual void OnEffectsSwitch(bool on) { (void)on; }
   virtual void Shutdown() {}
 };
 

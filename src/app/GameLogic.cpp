@@ -113,6 +113,8 @@ int GameLogic::InitializeGame(void* window, int width, int height) {
 int GameLogic::RunStage2() {
   Log(LOG_TRACE, "GameLogic::InitializeGame Init Game_Interface_Init");
   if (!m_hooks.services->PlatformInit()) return 0;
+  // The sound table is part of the platform start; without a device the game is silent.
+  m_hooks.sound->Initialize();
   m_hooks.splash->SetSplashWindow(30000, true);
   Log(LOG_TRACE, "GameLogic::InitializeGame Init GAME_PLAYER_IMAGE->Initialize()");
   if (!m_hooks.player_image->Initialize()) return 0;
@@ -147,7 +149,11 @@ void GameLogic::ProcessFrame() {
     m_state = 2;
     return;
   }
-  if (m_state == 2 && !RunStage2()) return;
+  if (m_state == 2 && !RunStage2()) {
+    // A failed attempt must not leave the splash window up until the next one.
+    m_hooks.splash->SetSplashWindow(30000, false);
+    return;
+  }
   if (!m_initialized) return;
 
   m_hooks.workers->FrameStep();

@@ -7,6 +7,7 @@
 
 #include "app/CRegistry.h"
 #include "app/GameHooks.h"
+#include "app/GameLogic.h"
 #include "app/LanguageMessages.h"
 #include "framework/Clock.h"
 #include "framework/Log.h"
@@ -180,6 +181,7 @@ void GameSharedData::SetAutoLogin(int32_t on) {
 
 void GameSharedData::SetSoundBgOn(int32_t on) {
   m_sound_bg_on = on;
+  if (GameLogic* logic = GameLogic::InstanceIfAny()) logic->Hooks().sound->OnMusicSwitch(on != 0);
   CRegistry::WriteInt("sound_bg_on", on);
 }
 
@@ -190,6 +192,7 @@ void GameSharedData::SetVibratorOn(int32_t on) {
 
 void GameSharedData::SetSoundOn(int32_t on) {
   m_sound_on = on;
+  if (GameLogic* logic = GameLogic::InstanceIfAny()) logic->Hooks().sound->OnEffectsSwitch(on != 0);
   CRegistry::WriteInt("sound_on", on);
 }
 

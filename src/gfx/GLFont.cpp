@@ -3,6 +3,7 @@
 #include <FTGL/ftgl.h>
 #include <GL/gl.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -75,11 +76,12 @@ FTFont* GLFont::MakeFont(int type) const {
       default: return new FTBufferFont(b, n);
     }
   }
+  const char* path = m_file_path.empty() ? m_name : m_file_path.c_str();
   switch (type) {
-    case kOutline: return new FTOutlineFont(m_name);
-    case kPolygon: return new FTPolygonFont(m_name);
-    case kTexture: return new FTTextureFont(m_name);
-    default: return new FTBufferFont(m_name);
+    case kOutline: return new FTOutlineFont(path);
+    case kPolygon: return new FTPolygonFont(path);
+    case kTexture: return new FTTextureFont(path);
+    default: return new FTBufferFont(path);
   }
 }
 
@@ -105,6 +107,8 @@ void GLFont::Initialize(int type, void* from_package) {
   m_resolution = 88;
   if (!from_package) {
     Log(LOG_TRACE, "GLFont::Initialize ... file mode : %s", m_name);
+    char resolved[PATH_MAX];
+    m_file_path = realpath(m_name, resolved) ? resolved : m_name;
   } else {
     uint8_t* data = nullptr;
     size_t size = 0;

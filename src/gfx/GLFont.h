@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <cstddef>
 #include <cstdint>
 
@@ -71,6 +72,9 @@ class GLFont : public ZBObject {
   static void SetPackageReader(PackageReadFn fn);
 
   char m_name[255] = {};
+  // The face file as found at Initialize, made absolute: faces for further sizes are
+  // opened later, when the working folder may have changed.
+  std::string m_file_path;
   FTFont* m_font = nullptr;
   int m_face_size = 10;
   int m_type = kBuffer;

@@ -11,6 +11,7 @@
 #include "app/entry/ClientWiring.h"
 #include "framework/Log.h"
 #include "framework/Paths.h"
+#include "media/SplashWindow.h"
 #include "platform/CrashReporter.h"
 #include "platform/SingleInstance.h"
 
@@ -35,6 +36,8 @@ void ConfigureLogging() {
 }  // namespace
 
 int RunClient(const ClientEntryOptions& options) {
+  // Before any other X call: the splash window talks to the X server from its own thread.
+  SplashWindow::InitXThreads();
   CrashReporter::Install();
 
   const std::string program_dir = ExecutableDir();

@@ -2,6 +2,8 @@
 
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
+#include "framework/Log.h"
+#include "media/DXSoundManager.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
 #include "modes/login/GameModeLogin.h"
@@ -9,6 +11,7 @@
 #include "net/GamePacketThread.h"
 #include "platform/GameInterface.h"
 #include "scenes/GameScene_manager.h"
+#include "ui/GLButton.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -52,11 +55,20 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.workers = &workers;
   hooks.player_image = &player_image;
   hooks.exchanges = &exchanges;
+  hooks.sound = &sound;
+  hooks.splash = &splash;
   hooks.services = &services;
   hooks.platform = &platform;
   hooks.scenes = GameScene_manager::Get_Instance();
   logic->SetHooks(hooks);
   logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
+  GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);
+  // A failed clip is reported in the game's own (non-blocking) message box, so that a
+  // start with nobody in front of the screen never waits for a click.
+  DXSoundManager::SetMessageBoxHandler(+[](const char* text, const char* caption) {
+    Log(LOG_FATAL, "[ERROR]: DXSoundManager | %s: %s", caption, text);
+    if (GameLogic* l = GameLogic::InstanceIfAny()) l->Hooks().notices->PushBox(caption, 0, text, 0, 0);
+  });
 
   logic->SetSessionFactory(&CreateGameSession);
   GamePacketThread::SetFrameBarrier(&logic->FrameLock());

@@ -5,6 +5,8 @@
 #include "app/GameHooks.h"
 #include "app/SurfaceScreenHooks.h"
 #include "app/WorkerHooks.h"
+#include "media/GameSoundHooks.h"
+#include "media/GameSplashHooks.h"
 
 class GameLogic;
 
@@ -53,6 +55,8 @@ struct ClientWiring {
   ServiceExchangeHooks exchanges;
   ClientServiceHooks services;
   ClientPlatformHooks platform;
+  GameSoundHooks sound;
+  GameSplashHooks splash;
 
   void Install(GameLogic* logic);
 };
