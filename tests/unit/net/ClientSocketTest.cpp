@@ -298,6 +298,21 @@ TEST_F(ClientSocketTest, PeerThatHangsUpClosesTheSocketAfterItsDataIsDispatched)
   EXPECT_EQ(sock.app[0].id, 310);
 }
 
+TEST_F(ClientSocketTest, PeerThatSendsTwelvePacketsAndClosesIsHeardToTheLast) {
+  LoopbackPeer peer;
+  Connect(peer);
+  Bytes stream;
+  for (int i = 0; i < 12; ++i) {
+    Bytes one = Wire(static_cast<uint16_t>(320 + i), Int32Payload(i));
+    stream.insert(stream.end(), one.begin(), one.end());
+  }
+  ASSERT_TRUE(peer.Send(stream));
+  peer.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { sock.ProcessEvent(60000); }, [&] { return !sock.IsConnected(); }));
+  ASSERT_EQ(sock.app.size(), 12u);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(sock.app[i].id, 320 + i);
+}
+
 TEST_F(ClientSocketTest, SendRefusedByAPeerThatStopsReadingIsAFailure) {
   LoopbackPeer peer(4096);  // small receive window; the peer never reads
   Connect(peer);

@@ -296,6 +296,27 @@ TEST_F(GameSessionTest, HostFieldWithoutTerminatorIsRefusedWithinItsSixteenBytes
   EXPECT_FALSE(session->IsConnected());
 }
 
+TEST_F(GameSessionTest, LastWordsOfAServerThatHangsUpAllReachTheOwner) {
+  // A kick or maintenance notice followed by the close: the session's close frees its
+  // buffers, so everything complete must have been dispatched before.
+  ConnectTo(peer);
+  Bytes stream;
+  for (int i = 0; i < 12; ++i) {
+    Bytes one = Wire(static_cast<uint16_t>(330 + i), Int32Payload(i));
+    stream.insert(stream.end(), one.begin(), one.end());
+  }
+  Bytes partial = Wire(350, Int32Payload(7));
+  partial.resize(partial.size() - 2);  // cut off: never complete, never dispatched
+  stream.insert(stream.end(), partial.begin(), partial.end());
+  ASSERT_TRUE(peer.Send(stream));
+  peer.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { Pump(); }, [&] { return !session->IsConnected(); }));
+  std::vector<uint16_t> want;
+  for (int i = 0; i < 12; ++i) want.push_back(static_cast<uint16_t>(330 + i));
+  EXPECT_EQ(owner.Ids(), want);
+  EXPECT_EQ(owner.closes, 1);
+}
+
 TEST(GameSessionFactory, CreatesSessionsWithTheirIndexAndKind) {
   FakeOwner owner;
   for (int i = 0; i < 4; ++i) {
