@@ -504,17 +504,21 @@ void GameLogic::RunEnterSequence(const ServerInfo& block, uint32_t serial) {
     }
   }
   SleepMs(10);
-  Packet login(145);
+  bool sent = false;
   {
+    // The login goes out under the frame lock too: SendAsync starts the connecting
+    // indicator, which belongs to the main thread.
     CSGuard g(&m_frame_lock);
     m_hooks.splash->HideLoading();
     GameSharedData* data = GameSharedData::Instance();
+    Packet login(145);
     login.WriteMarker();
     if (kind == 0) login.WriteInt32(1);
     login.WriteBytes(data->m_user_info, 30);
     login.WriteInt32(data->UserNumber());
+    sent = !Stopping() && target->SendAsync(login, nullptr, nullptr);
   }
-  if (Stopping() || !target->SendAsync(login, nullptr, nullptr)) DropEnterRequest(serial);
+  if (!sent) DropEnterRequest(serial);
 }
 
 void GameLogic::Logout() {
