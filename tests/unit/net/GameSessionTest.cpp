@@ -376,11 +376,7 @@ TEST_F(GameSessionTest, LastWordsOfAServerThatHangsUpAllReachTheOwner) {
   // A kick or maintenance notice followed by the close: the session's close frees its
   // buffers, so everything complete must have been dispatched before.
   ConnectTo(peer);
-  Bytes stream;
-  for (int i = 0; i < 12; ++i) {
-    Bytes one = Wire(static_cast<uint16_t>(330 + i), Int32Payload(i));
-    stream.insert(stream.end(), one.begin(), one.end());
-  }
+  Bytes stream = WireRun(330, 12);
   Bytes partial = Wire(350, Int32Payload(7));
   partial.resize(partial.size() - 2);  // cut off: never complete, never dispatched
   stream.insert(stream.end(), partial.begin(), partial.end());
