@@ -364,8 +364,8 @@ void GameLogic::DropEnterRequest(uint32_t serial) {
 }
 
 namespace {
-// Counts an entering job from its queuing until its closure is gone (run or discarded),
-// so shutdown knows when no job can touch the sessions any more.
+// Counts an entering job from its queuing until it has run (or its closure is discarded
+// unrun), so shutdown knows when no job can touch the sessions any more.
 struct EnterJobTicket {
   explicit EnterJobTicket(std::atomic<int32_t>* count) : m_count(count) { m_count->fetch_add(1); }
   ~EnterJobTicket() { m_count->fetch_sub(1); }
@@ -396,7 +396,10 @@ void GameLogic::EnterServer(int kind, int param, void* user_data, EnterServerCal
     block = m_enter_block;
   }
   auto ticket = std::make_shared<EnterJobTicket>(&m_enter_jobs);
-  m_hooks.workers->QueueJob([this, block, serial, ticket]() { RunEnterSequence(block, serial); });
+  m_hooks.workers->QueueJob([this, block, serial, ticket]() mutable {
+    RunEnterSequence(block, serial);
+    ticket.reset();  // done with the sessions, even if the runner keeps this closure
+  });
 }
 
 void GameLogic::LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy) {
