@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up everything and runs the whole test suite:
 #   1. the unit tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   2. the fuzz targets' corpus replays (clang, libFuzzer),
-#   3. the full suite (unit, render, end-to-end) through CTest.
+#   2. the framework, net and app unit tests built with ThreadSanitizer,
+#   3. the fuzz targets' corpus replays (clang, libFuzzer),
+#   4. the full suite (unit, render, end-to-end) through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -16,6 +17,15 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON -DTOLVAN_
 cmake --build build-asan -j"$JOBS"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j"$JOBS" -L 'unit|server')
+
+echo "== thread sanitizer build: framework, net and app unit tests"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_TSAN=ON -DTOLVAN_UNIT_ONLY=ON \
+      -DTOLVAN_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$JOBS" --target unit_framework unit_net unit_app
+# Any report fails its test (ThreadSanitizer's exit code); tests/tsan.supp lists the
+# third-party libraries whose reports are not ours to fix.
+(cd build-tsan && TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp second_deadlock_stack=1" \
+   ctest --output-on-failure -j"$JOBS" -L unit)
 
 if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
   echo "== fuzz targets: corpus replay"

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <ctime>
+#include <memory>
 
 #include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
@@ -53,12 +54,20 @@ constexpr HookColor Rgba255(int r, int g, int b, int a) {
 GameLogic::GameLogic() : m_hooks(Complete(GameHooks{})) {}
 
 GameLogic::~GameLogic() {
-  // Workers first: running jobs finish while the sessions they use still exist, and no
-  // transfer is in flight when libcurl's global state goes.
+  // Workers first: running jobs are told to stop (their waits give up) and are joined
+  // while the sessions they use still exist, and no transfer is in flight when
+  // libcurl's global state goes.
+  m_stopping.store(1);
   m_hooks.workers->Shutdown();
   curl_global_cleanup();
+  // An entering job the runner could not join in time may still use the sessions: they
+  // are left alive then rather than freed under it.
+  const uint32_t start = GetTickMs();
+  while (m_enter_jobs.load() > 0 && TicksSince(start) < kShutdownJobWaitMs) SleepMs(5);
+  const bool jobs_gone = m_enter_jobs.load() == 0;
+  if (!jobs_gone) Log(LOG_WARNING, "[WARNING]: GameLogic::~GameLogic | an entering job still runs; sessions kept");
   for (int i = 0; i < 4; ++i) {
-    delete m_sessions[i];
+    if (jobs_gone) delete m_sessions[i];
     m_sessions[i] = nullptr;
   }
   m_mode_current = nullptr;
@@ -328,6 +337,8 @@ int GameLogic::ProcessPacket(Packet* packet) {
 
 void GameLogic::OnSessionConnect(IGameSession* session) {
   Log(LOG_TRACE, "GameLogic::OnConnect(%d)", session->SessionIndex());
+  // A worker connecting for the entering job changes the current session: frame lock.
+  CSGuard g(&m_frame_lock);
   m_session_index = session->SessionIndex();
 }
 
@@ -336,34 +347,65 @@ void GameLogic::OnSessionClose(IGameSession* session) {
 }
 
 void GameLogic::CompleteEnterRequest(IGameSession* session) {
-  EnterServerCallback cb = m_enter_callback;
-  void* ud = m_enter_user_data;
-  m_enter_callback = nullptr;
-  m_enter_user_data = nullptr;
+  EnterServerCallback cb;
+  void* ud;
+  {
+    CSGuard g(&m_frame_lock);
+    cb = m_enter_callback;
+    ud = m_enter_user_data;
+    m_enter_callback = nullptr;
+    m_enter_user_data = nullptr;
+  }
   if (cb) cb(ud, session);
 }
 
-void GameLogic::DropEnterRequest() {
-  m_enter_user_data = nullptr;
-  m_enter_callback = nullptr;
+void GameLogic::DropEnterRequest(uint32_t serial) {
+  CSGuard g(&m_frame_lock);
+  // A newer request made while this sequence ran is not this sequence's to drop.
+  if (serial == m_enter_serial) {
+    m_enter_user_data = nullptr;
+    m_enter_callback = nullptr;
+  }
   m_hooks.splash->HideLoading();
 }
 
+namespace {
+// Counts an entering job from its queuing until it has run (or its closure is discarded
+// unrun), so shutdown knows when no job can touch the sessions any more.
+struct EnterJobTicket {
+  explicit EnterJobTicket(std::atomic<int32_t>* count) : m_count(count) { m_count->fetch_add(1); }
+  ~EnterJobTicket() { m_count->fetch_sub(1); }
+  EnterJobTicket(const EnterJobTicket&) = delete;
+  EnterJobTicket& operator=(const EnterJobTicket&) = delete;
+  std::atomic<int32_t>* m_count;
+};
+}  // namespace
+
 void GameLogic::EnterServer(int kind, int param, void* user_data, EnterServerCallback callback) {
-  m_enter_block.Clear();
-  m_enter_block.SetSelector2(param);
-  m_enter_block.SetKind(kind);
-  m_enter_user_data = user_data;
-  m_enter_callback = callback;
-  IGameSession* cur = CurrentSession();
-  if (cur && cur->IsConnected() && cur->IsLoggedIn() && cur->Info().Kind() == kind) {
-    m_hooks.splash->HideLoading();
-    CompleteEnterRequest(cur);
-    return;
+  ServerInfo block;
+  uint32_t serial;
+  {
+    CSGuard g(&m_frame_lock);
+    m_enter_block.Clear();
+    m_enter_block.SetSelector2(param);
+    m_enter_block.SetKind(kind);
+    m_enter_user_data = user_data;
+    m_enter_callback = callback;
+    serial = ++m_enter_serial;
+    IGameSession* cur = CurrentSession();
+    if (cur && cur->IsConnected() && cur->IsLoggedIn() && cur->Info().Kind() == kind) {
+      m_hooks.splash->HideLoading();
+      CompleteEnterRequest(cur);
+      return;
+    }
+    m_hooks.sub_play->Stop();
+    block = m_enter_block;
   }
-  m_hooks.sub_play->Stop();
-  ServerInfo block = m_enter_block;
-  m_hooks.workers->QueueJob([this, block]() { EnterServerJob(block); });
+  auto ticket = std::make_shared<EnterJobTicket>(&m_enter_jobs);
+  m_hooks.workers->QueueJob([this, block, serial, ticket]() mutable {
+    RunEnterSequence(block, serial);
+    ticket.reset();  // done with the sessions, even if the runner keeps this closure
+  });
 }
 
 void GameLogic::LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy) {
@@ -376,12 +418,34 @@ void GameLogic::LeaveServer(IGameSession* session, uint32_t timeout_ms, bool sho
 }
 
 void GameLogic::EnterServerJob(const ServerInfo& block) {
-  IGameSession* cur = CurrentSession();
-  m_hooks.splash->ShowLoading(30000, 1);
+  uint32_t serial;
+  {
+    CSGuard g(&m_frame_lock);
+    serial = m_enter_serial;
+  }
+  RunEnterSequence(block, serial);
+}
+
+// May run on a runner worker. The blocking steps (connects, waits for replies, closes)
+// run without the frame lock; every read or write of state the main thread owns (the
+// current session, a session's server information, the shared data, the splash, the
+// pending request) takes the frame lock for that access; packets dispatched by the
+// waits reach the dispatcher under it too (see DispatchLock).
+void GameLogic::RunEnterSequence(const ServerInfo& block, uint32_t serial) {
+  auto kind_of = [this](IGameSession* s) {
+    CSGuard g(&m_frame_lock);
+    return s->Info().Kind();
+  };
+  IGameSession* cur;
+  {
+    CSGuard g(&m_frame_lock);
+    cur = CurrentSession();
+    m_hooks.splash->ShowLoading(30000, 1);
+  }
   const int kind = block.Kind();
   bool skip_to_request = false;
   if (cur && cur->IsConnected()) {
-    if (cur->Info().Kind() == 0) {
+    if (kind_of(cur) == 0) {
       skip_to_request = true;
     } else {
       if (cur->IsLoggedIn()) LeaveServer(cur, 10000, false, true);
@@ -389,15 +453,22 @@ void GameLogic::EnterServerJob(const ServerInfo& block) {
     }
   }
   IGameSession* master = m_sessions[0];
-  if (!master) {
-    DropEnterRequest();
+  if (!master || Stopping()) {
+    DropEnterRequest(serial);
     return;
   }
   if (!skip_to_request) {
-    master->Info() = GameSharedData::Instance()->m_master_server;
-    master->Info().SetKind(0);
-    if (!master->Connect(master->Info().Host(), master->Info().Port(), false)) {
-      DropEnterRequest();
+    char host[ServerInfo::kHostSize];
+    int port;
+    {
+      CSGuard g(&m_frame_lock);
+      master->Info() = GameSharedData::Instance()->m_master_server;
+      master->Info().SetKind(0);
+      master->Info().CopyHost(host);
+      port = master->Info().Port();
+    }
+    if (!master->Connect(host, port, false)) {
+      DropEnterRequest(serial);
       return;
     }
   }
@@ -410,8 +481,8 @@ void GameLogic::EnterServerJob(const ServerInfo& block) {
     master->SetBusy(true);
     int ok = master->SendAndWait(req, 10000, false);
     master->SetBusy(false);
-    if (!ok) {
-      DropEnterRequest();
+    if (!ok || Stopping()) {
+      DropEnterRequest(serial);
       return;
     }
     Packet& reply = master->ReplyBuffer();
@@ -420,35 +491,49 @@ void GameLogic::EnterServerJob(const ServerInfo& block) {
     reply.ReadInt32(&result);
     reply.ReadBytes(info.raw, sizeof(info.raw));
     if (result == 0) {
-      DropEnterRequest();
+      DropEnterRequest(serial);
       return;
     }
     if (master->IsConnected() && master->IsLoggedIn()) LeaveServer(master, 10000, false, true);
     master->CloseAndWait();
     target = m_sessions[kind & 3];
-    if (!target) {
-      DropEnterRequest();
+    if (!target || Stopping()) {
+      DropEnterRequest(serial);
       return;
     }
-    target->Info() = info;
-    if (!target->Connect(info.Host(), info.Port(), false)) {
-      DropEnterRequest();
+    char host[ServerInfo::kHostSize];
+    info.CopyHost(host);
+    {
+      CSGuard g(&m_frame_lock);
+      target->Info() = info;
+    }
+    if (!target->Connect(host, info.Port(), false)) {
+      DropEnterRequest(serial);
       return;
     }
   }
   SleepMs(10);
-  m_hooks.splash->HideLoading();
-
-  GameSharedData* data = GameSharedData::Instance();
-  Packet login(145);
-  login.WriteMarker();
-  if (kind == 0) login.WriteInt32(1);
-  login.WriteBytes(data->m_user_info, 30);
-  login.WriteInt32(data->UserNumber());
-  if (!target->SendAsync(login, nullptr, nullptr)) DropEnterRequest();
+  bool sent = false;
+  {
+    // The login goes out under the frame lock too: SendAsync starts the connecting
+    // indicator, which belongs to the main thread.
+    CSGuard g(&m_frame_lock);
+    m_hooks.splash->HideLoading();
+    GameSharedData* data = GameSharedData::Instance();
+    Packet login(145);
+    login.WriteMarker();
+    if (kind == 0) login.WriteInt32(1);
+    login.WriteBytes(data->m_user_info, 30);
+    login.WriteInt32(data->UserNumber());
+    sent = !Stopping() && target->SendAsync(login, nullptr, nullptr);
+  }
+  if (!sent) DropEnterRequest(serial);
 }
 
 void GameLogic::Logout() {
+  // Main thread; held throughout so an entering job on a worker waits instead of
+  // changing sessions and shared data while they are taken down.
+  CSGuard g(&m_frame_lock);
   IGameSession* cur = CurrentSession();
   if (cur && cur->IsConnected()) {
     if (cur->IsLoggedIn()) LeaveServer(cur, 5000, true, false);

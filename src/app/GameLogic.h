@@ -8,6 +8,7 @@
 #include "framework/CriticalSection.h"
 #include "framework/ZBObject.h"
 #include "framework/ZBSingleton.h"
+#include "framework/ZBThread.h"
 #include "net/IGameSession.h"
 #include "net/ServerInfo.h"
 
@@ -19,6 +20,26 @@ using SessionFactory = IGameSession* (*)(int index, ISessionOwner* owner);
 // The centre of the client: start-up in two stages, the frame (advance and draw), the
 // mode machine, input routing, the global packet dispatcher, entering a server,
 // logout and the ordered shutdown.
+//
+// Threads. GameLogic, the modes, the scenes, the shared data and the widgets belong to
+// the main thread, which holds the frame lock (FrameLock) for a whole frame and for
+// input handling. Another thread touches any of them only while it holds the frame
+// lock for that access (a barrier alone is not enough), or hands the work to the main
+// thread through the runner's, the packet thread's or the download queue's per-frame
+// delivery. In particular:
+// - The entering job (EnterServer queues it on a runner worker) takes the frame lock
+//   for each change of main-thread state: the current session, the pending enter
+//   request, a session's server information, the shared data it reads, the splash.
+//   Its blocking steps (connect, wait, close) run without it.
+// - Packets that a worker's SendAndWait dispatches reach ProcessPacket and the current
+//   mode only under the frame lock: it is the sessions' dispatch lock (DispatchLock),
+//   taken before a session's receive lock, never after it.
+// - Completion callbacks (runner jobs, one-shot exchanges, connection jobs, downloads)
+//   are delivered on the main thread in ProcessFrame, for success and failure alike.
+// - Shutdown (the destructor, main thread, outside the frame lock) tells the jobs in
+//   flight to stop (their waits poll the stop flag), joins them, and only then
+//   destroys the sessions they use.
+// Everything else here is called on the main thread only.
 class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessionOwner {
  public:
   GameLogic();
@@ -45,11 +66,15 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
 
   // ISessionOwner
   int ProcessPacket(Packet* packet) override;
+  // Any thread (takes the frame lock).
   void OnSessionConnect(IGameSession* session) override;
+  // Any thread, under the session's receive lock: logs only.
   void OnSessionClose(IGameSession* session) override;
+  CriticalSection* DispatchLock() override { return &m_frame_lock; }
 
   void EnterServer(int kind, int param, void* user_data, EnterServerCallback callback);
-  // Runs the server-entering sequence on the calling thread.
+  // Runs the server-entering sequence on the calling thread (the main thread or a
+  // worker: the main-thread state it changes is changed under the frame lock).
   void EnterServerJob(const ServerInfo& block);
   void Logout();
   void CloseAllSessions();
@@ -65,6 +90,14 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   // Completes the pending enter request (called by the login reply handler).
   void CompleteEnterRequest(IGameSession* session);
 
+  // True once shutdown began, or when the calling worker was told to stop.
+  bool Stopping() const { return m_stopping.load() != 0 || ZBThread::StopRequested(); }
+  // Entering jobs queued or running.
+  int32_t EnterJobsInFlight() const { return m_enter_jobs.load(); }
+
+  // How long shutdown waits for entering jobs the runner could not join.
+  static constexpr uint32_t kShutdownJobWaitMs = 15000;
+
   CriticalSection& FrameLock() { return m_frame_lock; }
 
   int32_t m_state = 0;
@@ -73,7 +106,7 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   std::atomic<int32_t> m_quit{0};
   int32_t m_network_state = 0;
   std::array<IGameSession*, 4> m_sessions{};
-  int32_t m_session_index = 0;
+  std::atomic<int32_t> m_session_index{0};  // written under the frame lock
   GameMode* m_mode_current = nullptr;
   GameMode* m_mode_next = nullptr;
   int32_t m_mode_next_param1 = -1;
@@ -97,7 +130,9 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   // Handles the global messages this dispatcher keeps; returns true when the packet
   // was handled here and `*result` holds the answer for the session.
   bool HandleGlobalPacket(Packet* packet, int* result);
-  void DropEnterRequest();
+  // Drops the pending request when it is still request `serial`, hides the indicator.
+  void DropEnterRequest(uint32_t serial);
+  void RunEnterSequence(const ServerInfo& block, uint32_t serial);
   // Tells a logged-in server we leave (146) and waits for its answer.
   void LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy);
 
@@ -106,4 +141,7 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   GameMode* m_lobby_mode = nullptr;
   GameMode* m_play_mode = nullptr;
   SessionFactory m_session_factory = nullptr;
+  uint32_t m_enter_serial = 0;             // numbers the enter requests (frame lock)
+  std::atomic<int32_t> m_enter_jobs{0};    // see EnterJobsInFlight
+  std::atomic<int32_t> m_stopping{0};
 };

@@ -159,6 +159,9 @@ void GameWindow::OnSizeChanged(GameLogic* logic, int width, int height) {
 }
 
 void GameWindow::HandleEvent(GameLogic* logic, const SDL_Event& ev) {
+  // Input and window changes reach the game logic under the frame lock, so a worker
+  // that holds it for a change of its own never runs alongside them.
+  CSGuard frame(&logic->FrameLock());
   if (ev.type == m_raise_event && m_raise_event != 0) {
     Log(LOG_TRACE, "GameWindow | raise requested by another instance");
     SDL_RestoreWindow(m_window);
@@ -201,7 +204,6 @@ void GameWindow::HandleEvent(GameLogic* logic, const SDL_Event& ev) {
     }
     case SDL_MOUSEMOTION:
       if (ev.motion.which == SDL_TOUCH_MOUSEID) break;
-      CSBarrier(logic->FrameLock());
       logic->OnPointerMove(ToPixelsX(ev.motion.x), ToPixelsY(ev.motion.y));
       break;
     case SDL_MOUSEBUTTONDOWN:
@@ -210,7 +212,6 @@ void GameWindow::HandleEvent(GameLogic* logic, const SDL_Event& ev) {
       if (ev.button.button == SDL_BUTTON_LEFT) button = 0;
       else if (ev.button.button == SDL_BUTTON_RIGHT) button = 1;
       else break;
-      CSBarrier(logic->FrameLock());
       const int x = ToPixelsX(ev.button.x), y = ToPixelsY(ev.button.y);
       if (ev.type == SDL_MOUSEBUTTONDOWN) logic->OnPointerDown(button, x, y);
       else logic->OnPointerUp(button, x, y);
@@ -221,7 +222,6 @@ void GameWindow::HandleEvent(GameLogic* logic, const SDL_Event& ev) {
       float notches = ev.wheel.preciseY;
       if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
       const int delta = WheelDeltaToDesign(static_cast<int>(notches * 120.0f));
-      CSBarrier(logic->FrameLock());
       // The pointer position in window coordinates, as for the other pointer events.
       logic->OnPointerWheel(delta, ToPixelsX(ev.wheel.mouseX), ToPixelsY(ev.wheel.mouseY));
       break;

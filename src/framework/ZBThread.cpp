@@ -5,7 +5,19 @@
 #include "framework/Log.h"
 #include "framework/ZBThreadManager.h"
 
+namespace {
+// The start record of the ZBThread running on this thread, null on other threads.
+thread_local ZBTHREAD_PARAM_HEADER* t_current = nullptr;
+}  // namespace
+
 ZBThread::~ZBThread() { End(); }
+
+bool ZBThread::StopRequested() { return t_current && t_current->running.load() == 0; }
+
+void ZBThread::RequestStop() {
+  m_running.store(0);
+  if (m_param) m_param->running.store(0);
+}
 
 void ZBThread::Trampoline(std::shared_ptr<ZBTHREAD_PARAM_HEADER> param) {
   ZBThread* owner = nullptr;
@@ -13,7 +25,9 @@ void ZBThread::Trampoline(std::shared_ptr<ZBTHREAD_PARAM_HEADER> param) {
     std::lock_guard<std::mutex> g(param->end_lock);
     if (!param->abandoned) owner = param->owner;
   }
+  t_current = param.get();
   if (owner) owner->Run(param.get());
+  t_current = nullptr;
   {
     std::lock_guard<std::mutex> g(param->end_lock);
     // The owner is only touched while it still waits for (or has not yet asked about)

@@ -51,6 +51,14 @@ class ZBThread {
   int Begin();
   // Asks the thread to stop and waits for it (see above); returns 1.
   int End();
+  // Asks the thread to stop without waiting (End still has to be called to join it), so
+  // an owner can tell several threads at once before it waits for each.
+  void RequestStop();
+
+  // True when the calling thread is a ZBThread whose owner asked it to stop. Blocking
+  // waits that may run on a worker (connects, request/reply waits) poll this and give
+  // up early, so shutdown does not wait out their time-outs. False on other threads.
+  static bool StopRequested();
 
   // 0 never started, 1 started, 3 ended.
   int32_t State() const { return m_state.load(); }

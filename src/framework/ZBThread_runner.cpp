@@ -20,6 +20,11 @@ ZBThread_runner::ZBThread_runner() {
 
 ZBThread_runner::~ZBThread_runner() {
   // Workers first, without the lock: a running job may still be queuing another one.
+  // Every running job is told to stop before the first wait, so they wind down together
+  // (their waits poll ZBThread::StopRequested) instead of one after another.
+  for (ZBThread_runner_thread* w : m_workers) {
+    if (w) w->RequestStop();
+  }
   RunnerJob* kept_jobs[kWorkerCount] = {};
   for (int i = 0; i < kWorkerCount; ++i) {
     ZBThread_runner_thread* w = m_workers[i];

@@ -26,7 +26,8 @@ class ZBThread_runner : public ZBObject, public ZBSingleton<ZBThread_runner> {
   static constexpr int kWorkerCount = 4;
 
   ZBThread_runner();
-  // Ends the workers (see ZBThread::End), then frees every job still queued.
+  // Tells every running job to stop, ends the workers (see ZBThread::End), then frees
+  // every job still queued.
   ~ZBThread_runner() override;
 
   // Creates the four worker objects (no threads yet). Returns 1.

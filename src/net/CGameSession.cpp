@@ -4,6 +4,7 @@
 
 #include "framework/Clock.h"
 #include "framework/Log.h"
+#include "framework/ZBThread.h"
 #include "net/IConnectingIndicator.h"
 
 CGameSession::CGameSession(int index, ISessionOwner* owner) : m_owner(owner), m_session_index(index) {
@@ -68,7 +69,7 @@ int CGameSession::CloseAndWait() {
     OnClose();
     OnClose();
     const uint32_t start = GetTickMs();
-    while (IsConnected() && TicksSince(start) < kCloseWaitMs) SleepMs(10);
+    while (IsConnected() && TicksSince(start) < kCloseWaitMs && !ZBThread::StopRequested()) SleepMs(10);
   } else {
     SetLoggedIn(false);
   }
@@ -163,7 +164,12 @@ int CGameSession::SendAndWait(Packet& packet, uint32_t timeout_ms, bool show_ind
       m_waiting.store(0);
       break;
     }
-    ProcessEvent(60000);
+    {
+      // The owner sees what this pump dispatches only under its dispatch lock (taken
+      // before the receive lock, the order every pumping thread keeps).
+      CSGuard dl(m_owner ? m_owner->DispatchLock() : nullptr);
+      ProcessEvent(60000);
+    }
     if (first && show_indicator) {
       ConnectingIndicator().Show(kIndicatorTimeoutMs);
       shown = true;
@@ -173,7 +179,8 @@ int CGameSession::SendAndWait(Packet& packet, uint32_t timeout_ms, bool show_ind
       result = 1;
       break;
     }
-    if (TicksSince(start) > timeout_ms) {
+    // The thread's owner is shutting down: give up as if the time-out had passed.
+    if (TicksSince(start) > timeout_ms || ZBThread::StopRequested()) {
       CSGuard rl(&m_recv_lock);
       result = m_waiting.load() ? 0 : 1;
       m_awaited_id.store(0);

@@ -47,9 +47,13 @@ void GameConnectionThread::JobFunction(void* /*object*/, void* argument) {
   RunRequest(*static_cast<Request*>(argument));
 }
 
-// The request is freed on the main thread once the runner is done with its job.
-void GameConnectionThread::JobDone(void* /*object*/, void* argument, int32_t /*end*/) {
-  delete static_cast<Request*>(argument);
+// Main thread, once the runner is done with the job: the request's callback hears how
+// the connect went (also when no worker could run it), then the request is freed. A job
+// discarded by the runner's teardown calls nobody: its owners are going away.
+void GameConnectionThread::JobDone(void* /*object*/, void* argument, int32_t end) {
+  auto* r = static_cast<Request*>(argument);
+  if (end != kRunnerJobDiscarded && r->callback_object && r->callback) r->callback(r->callback_object, r->session);
+  delete r;
 }
 
 void GameConnectionThread::RunRequest(const Request& r) {
@@ -60,5 +64,4 @@ void GameConnectionThread::RunRequest(const Request& r) {
   Log(LOG_TRACE, "GameConnectionThread::Thread_run %s:%d", host, port);
   s->ResetKeepingServer();
   s->Connect(host, port, r.show_indicator != 0);
-  if (r.callback_object && r.callback) r.callback(r.callback_object, s);
 }

@@ -7,7 +7,8 @@
 #include "framework/ZBSingleton.h"
 
 class CGameSession;
-// Completion of a background connect: callback(object, session).
+// Completion of a background connect: callback(object, session), on the main thread;
+// the session says whether it connected.
 using ConnectionCallback = void (*)(void* object, CGameSession* session);
 
 // A queue for connecting a session in the background: the per-frame step hands at most
@@ -31,7 +32,7 @@ class GameConnectionThread : public ZBObject, public ZBSingleton<GameConnectionT
   void DispatchRequests();
   int RequestCount();
 
-  // The job itself, as run on a runner worker (exposed for tests).
+  // The job itself, as run on a runner worker (exposed for tests); it calls nobody.
   static void RunRequest(const Request& request);
 
  private:

@@ -21,11 +21,14 @@ void Deliver(VXType_packet_thread_token* t) {
   }
 }
 
-// A failed exchange reaches its callback once, on the thread that saw the failure.
-void Fail(VXType_packet_thread_token* t) {
-  t->state.store(VXType_packet_thread_token::kFailed);
+// A failure is only marked where it is seen (on the worker); the per-frame step then
+// delivers it on the main thread like a reply.
+void Fail(VXType_packet_thread_token* t) { t->state.store(VXType_packet_thread_token::kFailed); }
+
+// Main thread: a failed exchange reaches its callback once, with the state still -1.
+// Without a callback there is nothing to tell (nothing goes to the global dispatch).
+void DeliverFailure(VXType_packet_thread_token* t) {
   if (t->callback_object && t->callback) t->callback(t->callback_object, t);
-  t->state.store(VXType_packet_thread_token::kDelivered);
 }
 }  // namespace
 
@@ -101,6 +104,7 @@ void GamePacketThread::ProcessTokens() {
           break;
         }
         case VXType_packet_thread_token::kReplied:
+        case VXType_packet_thread_token::kFailed:
           m_deliver.push_back(t);
           break;
         case VXType_packet_thread_token::kDelivered:
@@ -117,7 +121,10 @@ void GamePacketThread::ProcessTokens() {
   {
     CSGuard g(&m_lock_aux);
     for (VXType_packet_thread_token* t : m_deliver) {
-      Deliver(t);
+      if (t->state.load() == VXType_packet_thread_token::kFailed)
+        DeliverFailure(t);
+      else
+        Deliver(t);
       t->state.store(VXType_packet_thread_token::kDelivered);
     }
     m_deliver.clear();
@@ -135,7 +142,8 @@ void GamePacketThread::JobFunction(void* /*object*/, void* argument) {
 
 void GamePacketThread::JobDone(void* /*object*/, void* argument, int32_t end) {
   auto* t = static_cast<VXType_packet_thread_token*>(argument);
-  if (end == kRunnerJobNotStarted) Fail(t);  // no worker could run it: it failed
+  // No worker could run it: it failed, and the next step delivers that.
+  if (end == kRunnerJobNotStarted) Fail(t);
   DropShare(t);
 }
 

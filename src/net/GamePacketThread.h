@@ -11,8 +11,9 @@
 #include "net/ServerInfo.h"
 
 class VXType_packet_thread_token;
-// Completion of a one-shot exchange: callback(object, token). The token's state says
-// how it ended (2 reply received, -1 failed); its packet holds the reply on success.
+// Completion of a one-shot exchange: callback(object, token), always on the main thread.
+// The token's state says how it ended (2 reply received, -1 failed); its packet holds the
+// reply on success.
 using PacketTokenCallback = void (*)(void* object, VXType_packet_thread_token* token);
 
 // One one-shot exchange: the request (replaced by the reply), where to send it and who
@@ -55,8 +56,8 @@ class GamePacketThread : public ZBObject, public ZBSingleton<GamePacketThread> {
   int PostToServiceServer(const Packet& packet, PacketTokenCallback callback, void* object, bool show_indicator);
 
   // The per-frame step (main thread): starts queued exchanges on the runner, delivers
-  // replies (to the callback, or to the global dispatch when there is none), frees
-  // finished tokens.
+  // replies (to the callback, or to the global dispatch when there is none) and failures
+  // (to the callback only), frees finished tokens.
   void ProcessTokens();
 
   // Tokens in the queue (any state).

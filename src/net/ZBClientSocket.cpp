@@ -13,6 +13,7 @@
 
 #include "framework/Clock.h"
 #include "framework/Log.h"
+#include "framework/ZBThread.h"
 
 namespace {
 // A dotted IPv4 text is at most 15 characters; reading stops after 16 bytes, so a host
@@ -46,6 +47,9 @@ int SocketError(int fd) {
 // Upper bound on what Close reads and throws away before hanging up, so a peer that
 // keeps sending cannot hold the closing thread.
 constexpr size_t kCloseDrainLimit = 256 * 1024;
+
+// Longest single wait of a connect, see Connect.
+constexpr uint64_t kConnectSliceMs = 20;
 }  // namespace
 
 ZBClientSocket::ZBClientSocket() = default;
@@ -140,9 +144,12 @@ int ZBClientSocket::Connect(const char* host_in, int port, uint32_t timeout_seco
   int r;
   for (;;) {
     uint32_t spent = GetTickMs() - start;
-    int wait = spent >= limit_ms ? 0 : static_cast<int>(limit_ms - spent > 0x7fffffff ? 0x7fffffff : limit_ms - spent);
+    uint64_t left = spent >= limit_ms ? 0 : limit_ms - spent;
+    // Waited in slices, so a worker told to stop gives up within one slice.
+    int wait = static_cast<int>(left < kConnectSliceMs ? left : kConnectSliceMs);
     r = poll(&p, 1, wait);
     if (r < 0 && errno == EINTR) continue;
+    if (r == 0 && left > kConnectSliceMs && !ZBThread::StopRequested()) continue;
     break;
   }
   if (r < 0) {
@@ -267,14 +274,18 @@ int ZBClientSocket::ProcessEvent(uint32_t heartbeat_interval_ms) {
         return 0;
       }
       if (m_peer_closed) {
-        // The peer closed in order: close our side, then still dispatch what arrived.
+        // The peer closed in order: everything it sent has been read. Every complete
+        // packet still buffered is dispatched now, not only this pump's five (a server
+        // that says its last words and hangs up is heard), and only then does the
+        // close drop the buffers. A handler may have closed the socket meanwhile.
         m_peer_closed = false;
-        OnClose();
+        DispatchPackets(kDispatchAll);
+        if (HasSocket() || IsConnected()) OnClose();
       }
     }
   }
 
-  DispatchPackets();
+  DispatchPackets(kMaxPacketsPerPump);
 
   if (TicksSince(m_last_heartbeat.load()) > heartbeat_interval_ms) {
     if (IsConnected()) SendSimple(3, 0);
@@ -329,13 +340,13 @@ int ZBClientSocket::CommitReceived(size_t n) {
   return static_cast<int>(n);
 }
 
-void ZBClientSocket::DispatchPackets() {
+void ZBClientSocket::DispatchPackets(int limit) {
   CSGuard rl(&m_recv_lock);
   if (!m_recv_buf || m_recv_write - m_recv_read < kPacketHeaderSize || m_recv_read >= m_recv_write) return;
   // Parsed on the stack: a handler may pump this socket again (a nested wait) or reset
   // it, so the packet must not live in anything the handler can free or reuse.
   Packet packet;
-  for (int dispatched = 0; dispatched < kMaxPacketsPerPump; ++dispatched) {
+  for (int dispatched = 0; limit == kDispatchAll || dispatched < limit; ++dispatched) {
     if (!m_recv_buf || m_recv_read >= m_recv_write) return;
     const size_t unread = m_recv_write - m_recv_read;
     const uint8_t* at = m_recv_buf.get() + m_recv_read;

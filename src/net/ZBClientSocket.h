@@ -12,7 +12,11 @@
 // calls ProcessEvent regularly, which reads what the stream delivered, frames it into
 // packets, deciphers them with the current key and hands at most five per call to the
 // handlers (ids 1..100 to OnSystemPacket, the rest to OnAppPacket), then sends a
-// heartbeat when one is due. Sends are synchronous through a staging buffer.
+// heartbeat when one is due. Sends are synchronous through a staging buffer. When the
+// peer closes in order, every complete packet it sent is dispatched before the close.
+//
+// Threads: any thread may pump or send; the owner decides who pumps when (the main
+// thread every frame, a waiting request's thread meanwhile).
 //
 // Locks: the receive lock covers reading, framing and the handlers; the send lock covers
 // staging and sending. They are always taken in that order (receive, then send), so a
@@ -81,8 +85,10 @@ class ZBClientSocket : public ZBObject {
   size_t BufferedBytes() const;
 
  protected:
-  // Frames and dispatches at most kMaxPacketsPerPump packets, under the receive lock.
-  void DispatchPackets();
+  // Frames and dispatches at most `limit` packets (kDispatchAll: every complete one),
+  // under the receive lock.
+  static constexpr int kDispatchAll = -1;
+  void DispatchPackets(int limit);
   // Appends up to kMaxRead bytes to the receive buffer as if the stream had delivered
   // them (the same bookkeeping as OnReceive); returns the count or -1 when full.
   int AppendReceived(const uint8_t* data, size_t n);

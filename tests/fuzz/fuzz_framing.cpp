@@ -15,7 +15,7 @@ namespace {
 class FramingProbe : public ZBClientSocket {
  public:
   int Feed(const uint8_t* data, size_t n) { return AppendReceived(data, n); }
-  void Pump() { DispatchPackets(); }
+  void Pump() { DispatchPackets(kMaxPacketsPerPump); }
   int OnAppPacket(Packet* p) override {
     Check(p);
     return 1;

@@ -10,6 +10,7 @@
 #include "ScriptedServer.h"
 #include "TempFolders.h"
 #include "app/GameSharedData.h"
+#include "app/WorkerHooks.h"
 #include "net/CGameSession.h"
 
 using namespace testing_support;
@@ -58,36 +59,57 @@ struct Completion {
   }
 };
 
+// A running game logic with the real workers: entering jobs run on the runner's
+// threads while this thread (the main thread) runs frames, which start the jobs, pump
+// sessions 0 to 2 and deliver completions, as the main loop does.
 class EnterServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     logic = std::make_unique<GameLogic>();
     GameHooks h;
     h.splash = &splash;
+    h.workers = &workers;
     logic->SetHooks(h);
     logic->SetModes(&login, &lobby, &play);
-    for (int i = 0; i < 4; ++i) logic->m_sessions[i] = CreateGameSession(i, logic.get());
+    logic->SetSessionFactory(&CreateGameSession);
+    ASSERT_EQ(logic->InitializeGame(nullptr, 1280, 720), 1);
+    ASSERT_TRUE(FramesUntil([&] { return logic->CurrentMode() == &login && login.created; }));
     data = GameSharedData::Instance();
-    data->Load();
     data->SetAccount(1, "tester_01");
     data->SetUser32(kUserNumber, kUserNo);
     data->m_master_server.SetHost("127.0.0.1");
     data->m_master_server.SetPort(master.port);
-    logic->ChangeMode(&login, 0, 0);
   }
   void TearDown() override {
-    logic.reset();  // closes every session; the scripts see the hang-up and end
-    master.Join();
-    game.Join();
+    logic.reset();  // stops and joins the jobs, closes every session; the scripts end
+    master.Stop();
+    game.Stop();
   }
-  // Pumps session `index` (as the frame does) until `done` or `rounds` x 10 ms passed.
+  // One pass of the main loop: a frame under the frame lock.
+  void Frame() {
+    CSGuard g(&logic->FrameLock());
+    logic->m_in_frame = 1;
+    logic->ProcessFrame();
+    logic->RenderFrame();
+    logic->m_in_frame = 0;
+  }
+  // Runs frames (1 ms apart) until `done` or `limit_ms` passed.
   template <class F>
-  bool PumpUntil(int index, F done, int rounds = 500) {
-    for (int i = 0; i < rounds && !done(); ++i) {
-      if (logic->Session(index)->IsConnected()) logic->Session(index)->ProcessEvent(60000);
-      SleepMs(10);
+  bool FramesUntil(F done, uint32_t limit_ms = 8000) {
+    const uint32_t start = GetTickMs();
+    while (!done()) {
+      if (TicksSince(start) > limit_ms) return false;
+      Frame();
+      SleepMs(1);
     }
-    return done();
+    return true;
+  }
+  // Frames until the request completed and its job is gone.
+  bool FramesUntilDone(const std::atomic<int>& calls, int want) {
+    return FramesUntil([&] { return calls.load() >= want && logic->EnterJobsInFlight() == 0; });
+  }
+  bool FramesUntilJobsEnd() {
+    return FramesUntil([&] { return logic->EnterJobsInFlight() == 0; });
   }
   // The expected login message on a game server: marker, account id (30), user number.
   std::vector<uint8_t> ExpectedLoginBytes(bool on_master) {
@@ -118,6 +140,7 @@ class EnterServerTest : public ::testing::Test {
   TempFolders folders;
   ScriptedServer master, game;
   RecordingSplash splash;
+  WorkerHooks workers;
   RecordingMode login{GameMode::kModeLogin, "login"};
   RecordingMode lobby{GameMode::kModeLobby, "lobby"};
   RecordingMode play{GameMode::kModePlay, "play"};
@@ -149,7 +172,6 @@ TEST_F(EnterServerTest, FromTheMasterToAGameServer) {
     if (!ReceiveApp(s, &p) || p.id != 145) return;
     login_bytes = s.raw_received.back();
     s.Send(LoginReply(1));
-    s.WaitClosed();
   });
 
   // Logged in on the master, as after the login mode.
@@ -161,8 +183,9 @@ TEST_F(EnterServerTest, FromTheMasterToAGameServer) {
 
   Completion done;
   logic->EnterServer(1, 77, &done, &Completion::Done);
-  ASSERT_TRUE(PumpUntil(1, [&] { return done.calls.load() > 0; }));
+  ASSERT_TRUE(FramesUntilDone(done.calls, 1));
   master.Join();
+  game.Join();
 
   EXPECT_EQ(request, (std::vector<int32_t>{1, 0, 77}));
   EXPECT_EQ(leave, std::vector<int32_t>{0});
@@ -190,13 +213,14 @@ TEST_F(EnterServerTest, ARefusedServerRequestDropsTheRequest) {
     Packet r = Reply(148, {0});
     r.WriteBytes(nullptr, sizeof(ServerInfo));
     s.Send(r);
-    s.WaitClosed();
   });
   // Not connected anywhere yet: the job connects the master from the shared data.
   Completion done;
   logic->EnterServer(2, 5, &done, &Completion::Done);
+  ASSERT_TRUE(FramesUntilJobsEnd());
+  master.Join();
   EXPECT_EQ(request, (std::vector<int32_t>{2, 0, 5}));
-  PumpUntil(0, [] { return false; }, 30);  // anything late would arrive now
+  FramesUntil([] { return false; }, 30);  // anything late would arrive now
   EXPECT_EQ(done.calls.load(), 0);
   EXPECT_EQ(logic->m_enter_callback, nullptr);
   EXPECT_EQ(logic->m_enter_user_data, nullptr);
@@ -221,7 +245,6 @@ TEST_F(EnterServerTest, BackToTheMasterLogsInThereWithTheExtraOne) {
     if (!ReceiveApp(s, &p)) return;
     login_bytes = s.raw_received.back();
     s.Send(LoginReply(0));
-    s.WaitClosed();
   });
   IGameSession* g = logic->Session(1);
   g->Info() = GameServerInfo(game.port, 1);
@@ -230,7 +253,9 @@ TEST_F(EnterServerTest, BackToTheMasterLogsInThereWithTheExtraOne) {
 
   Completion done;
   logic->EnterServer(0, -1, &done, &Completion::Done);
-  ASSERT_TRUE(PumpUntil(0, [&] { return done.calls.load() > 0; }));
+  ASSERT_TRUE(FramesUntilDone(done.calls, 1));
+  game.Join();
+  master.Join();
   EXPECT_EQ(leave, std::vector<int32_t>{0});
   EXPECT_FALSE(g->IsConnected());
   EXPECT_EQ(login_bytes, ExpectedLoginBytes(true));
@@ -275,6 +300,75 @@ TEST_F(EnterServerTest, LogoutLeavesClosesEverySessionAndReturnsToLogin) {
   EXPECT_EQ(data->Chips(), 0);
   EXPECT_EQ(data->m_master_server.Port(), 10088);
   EXPECT_EQ(logic->NextMode(), &login);
+}
+
+TEST_F(EnterServerTest, EnteringOnTheRunnerWhileFramesRunFiftyTimesInARow) {
+  // Both servers loop over connections: 148 gets the game server's address, 145 the
+  // login reply of the server's own kind, 146 its answer.
+  const Packet game_login = LoginReply(1), master_login = LoginReply(0);
+  Packet where = Reply(148, {1});
+  const ServerInfo game_info = GameServerInfo(game.port, 1);
+  where.WriteBytes(game_info.raw, sizeof(game_info.raw));
+  // Copied into the scripts, which may outlive this scope when an assertion fails.
+  auto answer = [where](const Packet& login) {
+    return [login, where](ScriptedServer& s, const Packet& p) {
+      if (p.id == 145) s.Send(login);
+      if (p.id == 146) s.Send(Reply(146, {0}));
+      if (p.id == 148) s.Send(where);
+    };
+  };
+  master.ServeEach(answer(master_login));
+  game.ServeEach(answer(game_login));
+
+  Completion to_game, to_master;
+  for (int round = 0; round < 50; ++round) {
+    SCOPED_TRACE(round);
+    logic->EnterServer(1, 77, &to_game, &Completion::Done);
+    ASSERT_TRUE(FramesUntilDone(to_game.calls, round + 1));
+    ASSERT_EQ(to_game.session.load(), logic->Session(1));
+    ASSERT_EQ(logic->CurrentSession(), logic->Session(1));
+    ASSERT_TRUE(logic->Session(1)->IsLoggedIn());
+    ASSERT_FALSE(logic->Session(0)->IsConnected());
+
+    logic->EnterServer(0, -1, &to_master, &Completion::Done);
+    ASSERT_TRUE(FramesUntilDone(to_master.calls, round + 1));
+    ASSERT_EQ(to_master.session.load(), logic->Session(0));
+    ASSERT_EQ(logic->CurrentSession(), logic->Session(0));
+    ASSERT_TRUE(logic->Session(0)->IsLoggedIn());
+    ASSERT_FALSE(logic->Session(1)->IsConnected());
+  }
+  EXPECT_EQ(to_game.calls.load(), 50);
+  EXPECT_EQ(to_master.calls.load(), 50);
+  EXPECT_EQ(logic->CurrentMode(), &lobby);
+  EXPECT_EQ(splash.show_loading, 100);  // one indicator per job, hidden again each time
+  EXPECT_GE(splash.hide_loading, 100);
+}
+
+TEST_F(EnterServerTest, ShutdownStopsAJobBlockedOnAServerThatNeverAnswers) {
+  LogCapture log;
+  std::atomic<bool> asked{false};
+  master.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    Packet p;
+    if (!ReceiveApp(s, &p) || p.id != 148) return;
+    asked = true;   // and never a word back
+    s.WaitClosed(15000);
+  });
+  Completion done;
+  logic->EnterServer(1, 77, &done, &Completion::Done);
+  ASSERT_TRUE(FramesUntil([&] { return asked.load(); }));
+  ASSERT_EQ(logic->EnterJobsInFlight(), 1);  // waiting up to 10 s for the reply
+
+  const uint32_t start = GetTickMs();
+  logic.reset();  // stops the job, joins it, then frees the sessions it used
+  const uint32_t took = TicksSince(start);
+  master.Join();
+  EXPECT_LT(took, 2000u);
+  EXPECT_EQ(done.calls.load(), 0);
+  for (const std::string& line : log.lines) {
+    EXPECT_EQ(line.find("Forced to Terminate"), std::string::npos) << line;
+    EXPECT_EQ(line.find("sessions kept"), std::string::npos) << line;
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -26,6 +27,7 @@ class ScriptedServer {
     port = p;
   }
   ~ScriptedServer() {
+    m_stop.store(true);
     if (m_thread.joinable()) m_thread.join();
     if (m_conn >= 0) close(m_conn);
     if (m_listen >= 0) close(m_listen);
@@ -37,8 +39,34 @@ class ScriptedServer {
   void Run(std::function<void(ScriptedServer&)> script) {
     m_thread = std::thread([this, script] { script(*this); });
   }
+  // Serves one connection after another on the server's thread until Stop: `answer`
+  // is called for every packet received on the current connection (it may Send). A
+  // connection ends when the client hangs up.
+  void ServeEach(std::function<void(ScriptedServer&, const Packet&)> answer) {
+    m_thread = std::thread([this, answer] {
+      while (!m_stop.load()) {
+        if (!Accept(50)) continue;
+        while (!m_stop.load()) {
+          if (!Readable(50)) continue;
+          Packet p;
+          if (!Receive(&p)) break;
+          answer(*this, p);
+        }
+        Hangup();
+      }
+    });
+  }
+  void Stop() {
+    m_stop.store(true);
+    Join();
+  }
   void Join() {
     if (m_thread.joinable()) m_thread.join();
+  }
+  // Closes the current connection.
+  void Hangup() {
+    if (m_conn >= 0) close(m_conn);
+    m_conn = -1;
   }
 
   bool Accept(int timeout_ms = 5000) {
@@ -93,8 +121,14 @@ class ScriptedServer {
     return true;
   }
 
+  bool Readable(int timeout_ms) {
+    pollfd p{m_conn, POLLIN, 0};
+    return poll(&p, 1, timeout_ms) > 0;
+  }
+
   int m_listen = -1;
   int m_conn = -1;
+  std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };
 

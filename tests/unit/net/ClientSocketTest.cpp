@@ -115,11 +115,7 @@ TEST_F(ClientSocketTest, PacketsSplitAtEveryByteBoundaryAreFramedWhole) {
 TEST_F(ClientSocketTest, ManyPacketsInOneReadAreDispatchedFivePerPump) {
   LoopbackPeer peer;
   Connect(peer);
-  Bytes stream;
-  for (int i = 0; i < 12; ++i) {
-    Bytes one = Wire(static_cast<uint16_t>(300 + i), Int32Payload(i));
-    stream.insert(stream.end(), one.begin(), one.end());
-  }
+  const Bytes stream = WireRun(300, 12);
   DeliverAndPump(peer, stream);
   EXPECT_EQ(sock.app.size(), 5u);
   sock.ProcessEvent(60000);  // nothing new on the wire: the buffer still feeds it
@@ -296,6 +292,17 @@ TEST_F(ClientSocketTest, PeerThatHangsUpClosesTheSocketAfterItsDataIsDispatched)
   ASSERT_TRUE(PumpUntil([&] { sock.ProcessEvent(60000); }, [&] { return !sock.IsConnected(); }));
   ASSERT_EQ(sock.app.size(), 1u);
   EXPECT_EQ(sock.app[0].id, 310);
+}
+
+TEST_F(ClientSocketTest, PeerThatSendsTwelvePacketsAndClosesIsHeardToTheLast) {
+  LoopbackPeer peer;
+  Connect(peer);
+  const Bytes stream = WireRun(320, 12);
+  ASSERT_TRUE(peer.Send(stream));
+  peer.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { sock.ProcessEvent(60000); }, [&] { return !sock.IsConnected(); }));
+  ASSERT_EQ(sock.app.size(), 12u);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(sock.app[i].id, 320 + i);
 }
 
 TEST_F(ClientSocketTest, SendRefusedByAPeerThatStopsReadingIsAFailure) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "NetTestSupport.h"
+#include "framework/ZBThread.h"
 #include "net/CGameSession.h"
 
 using namespace nettest;
@@ -133,6 +134,81 @@ TEST_F(GameSessionTest, SendAndWaitTakesTheFirstMatchingReply) {
     session->SetBusy(false);
     session->Close();
   }
+}
+
+// An owner with a dispatch lock that notes, for every packet it is given, whether the
+// dispatching thread held that lock (another thread cannot take it then).
+class LockingOwner : public FakeOwner {
+ public:
+  CriticalSection* DispatchLock() override { return &lock; }
+  int ProcessPacket(Packet* p) override {
+    bool free = false;
+    std::thread probe([&] {
+      free = lock.try_lock();
+      if (free) lock.unlock();
+    });
+    probe.join();
+    held_each_time = held_each_time && !free;
+    return FakeOwner::ProcessPacket(p);
+  }
+  CriticalSection lock;
+  std::atomic<bool> held_each_time{true};
+};
+
+TEST_F(GameSessionTest, AWorkerWaitingForAReplyDispatchesOtherPacketsUnderTheOwnersLock) {
+  LockingOwner locking;
+  CGameSession s(2, &locking);
+  ASSERT_EQ(s.Connect("127.0.0.1", peer.Port(), false), 1);
+  ASSERT_TRUE(peer.Accept());
+  std::thread server([&] {
+    RawPacket req;
+    if (!peer.ReadPacket(&req) || req.id != 148) return;
+    Bytes stream = Wire(301, Int32Payload(0));
+    Bytes more = Wire(302, Int32Payload(0));
+    Bytes reply = Wire(148, Int32Payload(5));
+    stream.insert(stream.end(), more.begin(), more.end());
+    stream.insert(stream.end(), reply.begin(), reply.end());
+    peer.Send(stream);
+  });
+  int result = 0;
+  std::thread worker([&] {
+    auto req = std::make_unique<Packet>(148);
+    result = s.SendAndWait(*req, 3000, false);
+  });
+  worker.join();
+  server.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(locking.Ids(), (std::vector<uint16_t>{301, 302}));
+  EXPECT_TRUE(locking.held_each_time);
+}
+
+// A worker thread that waits for a reply which never comes.
+class WaitingWorker : public ZBThread {
+ public:
+  explicit WaitingWorker(CGameSession* s) : session(s) {}
+  ~WaitingWorker() override { End(); }
+  int Run(ZBTHREAD_PARAM_HEADER*) override {
+    auto req = std::make_unique<Packet>(148);
+    result = session->SendAndWait(*req, 60000, false);
+    returned = true;
+    return 1;
+  }
+  CGameSession* session;
+  std::atomic<int> result{-1};
+  std::atomic<bool> returned{false};
+};
+
+TEST_F(GameSessionTest, AWaitGivesUpWhenItsWorkerIsToldToStop) {
+  ConnectTo(peer);
+  WaitingWorker worker(session.get());
+  ASSERT_EQ(worker.Begin(), 1);
+  RawPacket req;
+  ASSERT_TRUE(peer.ReadPacket(&req));  // the request is out; the worker now waits
+  worker.End();
+  EXPECT_FALSE(worker.WasAbandoned());  // ended well inside End's own wait
+  EXPECT_TRUE(worker.returned);
+  EXPECT_EQ(worker.result, 0);
+  EXPECT_FALSE(session->IsWaiting());
 }
 
 TEST_F(GameSessionTest, SendAndWaitTimesOutAndTheLateReplyGoesToTheGlobalDispatch) {
@@ -294,6 +370,23 @@ TEST_F(GameSessionTest, HostFieldWithoutTerminatorIsRefusedWithinItsSixteenBytes
   std::memset(info.raw, '1', 40);  // host, selectors and port all non-zero text
   EXPECT_EQ(session->Connect(info.Host(), peer.Port(), false), 0);
   EXPECT_FALSE(session->IsConnected());
+}
+
+TEST_F(GameSessionTest, LastWordsOfAServerThatHangsUpAllReachTheOwner) {
+  // A kick or maintenance notice followed by the close: the session's close frees its
+  // buffers, so everything complete must have been dispatched before.
+  ConnectTo(peer);
+  Bytes stream = WireRun(330, 12);
+  Bytes partial = Wire(350, Int32Payload(7));
+  partial.resize(partial.size() - 2);  // cut off: never complete, never dispatched
+  stream.insert(stream.end(), partial.begin(), partial.end());
+  ASSERT_TRUE(peer.Send(stream));
+  peer.CloseClient();
+  ASSERT_TRUE(PumpUntil([&] { Pump(); }, [&] { return !session->IsConnected(); }));
+  std::vector<uint16_t> want;
+  for (int i = 0; i < 12; ++i) want.push_back(static_cast<uint16_t>(330 + i));
+  EXPECT_EQ(owner.Ids(), want);
+  EXPECT_EQ(owner.closes, 1);
 }
 
 TEST(GameSessionFactory, CreatesSessionsWithTheirIndexAndKind) {

@@ -50,6 +50,16 @@ inline Bytes Int32Payload(int32_t v) {
   return b;
 }
 
+// `count` packets back to back, ids first_id, first_id + 1, ..., packet i carrying i.
+inline Bytes WireRun(uint16_t first_id, int count) {
+  Bytes stream;
+  for (int i = 0; i < count; ++i) {
+    Bytes one = Wire(static_cast<uint16_t>(first_id + i), Int32Payload(i));
+    stream.insert(stream.end(), one.begin(), one.end());
+  }
+  return stream;
+}
+
 struct RawPacket {
   uint16_t magic = 0, length = 0, id = 0, enciphered = 0, mark = 0;
   Bytes payload;
