@@ -1,10 +1,11 @@
 #pragma once
 // Connects the game logic to the real subsystems of the program: the screen with the
 // shared images, the background workers, the network sessions and the packet thread,
-// and the player pictures. Tests wire their own recorders instead.
+// the player pictures and the notification layer. Tests wire their own recorders instead.
 #include "app/GameHooks.h"
 #include "app/SurfaceScreenHooks.h"
 #include "app/WorkerHooks.h"
+#include "media/GameNotifyHooks.h"
 
 class GameLogic;
 
@@ -53,6 +54,7 @@ struct ClientWiring {
   ServiceExchangeHooks exchanges;
   ClientServiceHooks services;
   ClientPlatformHooks platform;
+  GameNotifyHooks notify;  // the notification layer and the notices it shows
 
   void Install(GameLogic* logic);
 };
