@@ -324,6 +324,7 @@ void GameNotify::OpenNextBox(uint32_t now) {
   m_box_type = m_box.type;
   m_box_time = now;
   m_box_result = kResultClosed;
+  Log(LOG_TRACE, "GameNotify::Update box open type %d", m_box_type);
   LayOutBox();
   PlaySound(m_box_type == 6 || m_box_type == 8 ? kSoundNotice : kSoundBox);
   if (m_box_type == 7) {
@@ -338,6 +339,7 @@ void GameNotify::OpenNextBanner(uint32_t now) {
   delete r;
   m_banner_state = kOpen;
   m_banner_time = now;
+  Log(LOG_TRACE, "GameNotify::Update banner open kind %d", m_banner.type);
   PlaySound(kSoundNotice);
 }
 
@@ -425,6 +427,8 @@ void GameNotify::CompleteBox() {
   m_text.Clear();
   for (GLButtonImage* b : {&m_close_button, &m_left_button, &m_right_button, &m_confirm_button, &m_scene_button})
     b->m_hidden = 1;
+  Log(LOG_TRACE, "GameNotify::Update box closed type %d result %d%s", m_box_type, result,
+      callback ? ", callback" : "");
   if (callback) callback(context, result);
 }
 
@@ -434,6 +438,7 @@ void GameNotify::CompleteBanner() {
   m_banner.callback = nullptr;
   m_banner.context = nullptr;
   m_banner_state = kNone;
+  Log(LOG_TRACE, "GameNotify::Update banner closed kind %d", m_banner.type);
   if (callback) callback(context, kResultClosed);
 }
 
