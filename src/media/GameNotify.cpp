@@ -234,7 +234,7 @@ void GameNotify::ShowPrize(int rubies, int value, int rank, int64_t chips) {
   (void)value;
   NotifyRecord* r = new NotifyRecord();
   r->type = 4;
-  r->dim = 1;
+  r->dim = 0;  // the burst is drawn under the box: no dimming over it
   r->number = rank;
   CopyFixedText(r->title, sizeof(r->title), LangMessage(kMsgCongratulations));
   const std::string text =
@@ -250,7 +250,7 @@ void GameNotify::ShowPrize(int rubies, int value, int rank, int64_t chips) {
 void GameNotify::ShowCelebration(int level, int value) {
   // The level is stored from 0 and shown from 1, as on the seat plates.
   const std::string text = FormatString(LangMessage(kMsgLevelUp), level + 1, value);
-  if (PushBox(LangMessage(kMsgCongratulations), 7, text.c_str(), 1, 0)) {
+  if (PushBox(LangMessage(kMsgCongratulations), 7, text.c_str(), 0, 0)) {
     const Sheets& s = SheetSlots();
     AddEffect(new CelebrationBurst(Image(s.coin), Image(s.star), 640.0f, 400.0f, GetTickMs()));
   }
@@ -577,32 +577,26 @@ GameNotify::FrameRect GameNotify::BoxFrame(int type) {
 
 bool GameNotify::BannerAreaHit(int x, int y) { return ZBPointInRect(19, 0, 1261, 100, x, y); }
 
-int GameNotify::OnTouchDown(int button, int x, int y) {
+// Presses, moves and wheel turns: an open (or closing) box takes them all; a banner
+// only what its controls take.
+int GameNotify::Route(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y) {
   if (m_box_state != kNone) {
-    m_box_group.DispatchTouchDown(button, x, y);
+    (m_box_group.*dispatch)(a, x, y);
     return 1;
   }
-  if (m_banner_state != kNone) return m_banner_group.DispatchTouchDown(button, x, y);
+  if (m_banner_state != kNone) return (m_banner_group.*dispatch)(a, x, y);
   return 0;
+}
+
+int GameNotify::OnTouchDown(int button, int x, int y) {
+  return Route(&EventCtrlGroup::DispatchTouchDown, button, x, y);
 }
 
 int GameNotify::OnTouchMove(int button, int x, int y) {
-  if (m_box_state != kNone) {
-    m_box_group.DispatchTouchMove(button, x, y);
-    return 1;
-  }
-  if (m_banner_state != kNone) return m_banner_group.DispatchTouchMove(button, x, y);
-  return 0;
+  return Route(&EventCtrlGroup::DispatchTouchMove, button, x, y);
 }
 
-int GameNotify::OnWheel(int delta, int x, int y) {
-  if (m_box_state != kNone) {
-    m_box_group.DispatchWheel(delta, x, y);
-    return 1;
-  }
-  if (m_banner_state != kNone) return m_banner_group.DispatchWheel(delta, x, y);
-  return 0;
-}
+int GameNotify::OnWheel(int delta, int x, int y) { return Route(&EventCtrlGroup::DispatchWheel, delta, x, y); }
 
 int GameNotify::OnTouchUp(int button, int x, int y) {
   if (m_box_state != kNone) {

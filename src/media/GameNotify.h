@@ -146,6 +146,7 @@ class GameNotify : public ZBObject,
   };
   static FrameRect BoxFrame(int type);
   static bool BannerAreaHit(int x, int y);
+  int Route(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y);
 
   int Enqueue(ZBEntity& queue, NotifyRecord* record);
   NotifyRecord* TakeFirst(ZBEntity& queue);

@@ -24,14 +24,6 @@ using texrender::Frame;
 uint32_t g_now = 0xFFFFFF00u;  // just before the clock wraps
 uint32_t Now() { return g_now; }
 
-std::string ArtFolder() {
-  const char* b = std::getenv("TOLVAN_BUILD_DIR");
-  if (b && std::filesystem::exists(std::string(b) + "/raw/popup_normal_b.png") &&
-      std::filesystem::exists(std::string(b) + "/raw/Font_Bold_sum.ttf"))
-    return b;
-  return "";
-}
-
 // The mode behind: a flat mid grey.
 constexpr int kBack = 128;
 void DrawBackground() { GLSurface::Instance()->FillRect(0, 0, 0, 1280, 720, 0.5f, 0.5f, 0.5f, 1.0f, 0, 0, 0, 0); }
@@ -69,7 +61,7 @@ class NotifyRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!texrender::EnsureContext()) return;
-    art = ArtFolder();
+    art = texrender::KitFolder();
     if (art.empty()) return;
     texrender::InFolder(art, [] {
       GLSurface::Instance()->Initialize(0, nullptr);
@@ -265,6 +257,20 @@ TEST_F(NotifyRender, BannerDropsFromAboveTheTopEdge) {
     // Half alpha: half way between the background and the bar's own colour.
     EXPECT_NEAR(mid[ch], (in[ch] + kBack) / 2, 12) << "channel " << ch;
   }
+}
+
+TEST_F(NotifyRender, CelebrationThrowsCoinsAndStarsAroundTheLevelUpBox) {
+  notify->ShowCelebration(9, 3);
+  Frame f = DrawAfter(300);
+  texrender::SavePng(f, texrender::OutDir() + "/notify_celebration.png");
+  // Above the small frame the rising coins and stars stand out from the screen behind
+  // (a celebration does not dim it).
+  EXPECT_TRUE(IsBackground(f, 100, 650));
+  EXPECT_GT(CountDifferent(f, 300, 100, 980, 250, 100, 650), 200);
+  // Their life over, the bursts are purged.
+  g_now += 2000;
+  notify->Update();
+  EXPECT_EQ(notify->EffectCount(), 0);
 }
 
 }  // namespace

@@ -68,15 +68,6 @@ class PictureServer {
   std::thread m_thread;
 };
 
-// The kit's pictures (raw/ in the build folder) are needed for the shared images.
-std::string ArtFolder() {
-  const char* b = std::getenv("TOLVAN_BUILD_DIR");
-  if (b && std::filesystem::exists(std::string(b) + "/raw/loading_bg.png") &&
-      std::filesystem::exists(std::string(b) + "/raw/Font_Bold_sum.ttf"))
-    return b;
-  return "";
-}
-
 uint32_t g_now = 1000;
 uint32_t StepTick() { return g_now; }
 
@@ -84,7 +75,7 @@ class SharedImageRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!texrender::EnsureContext()) return;
-    art = ArtFolder();
+    art = texrender::KitFolder();
     if (art.empty()) return;
     texrender::InFolder(art, [] {
       GLSurface::Instance()->Initialize(0, nullptr);

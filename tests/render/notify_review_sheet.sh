@@ -13,6 +13,6 @@ cd "$out_dir"
   notify_box_3.png notify_box_4.png notify_box_5.png notify_box_6.png \
   notify_box_7.png notify_box_8.png notify_dim_half.png notify_banner_mid_drop.png \
   notify_banner_0.png notify_banner_1.png notify_banner_2.png notify_banner_3.png \
-  notify_banner_4.png "$full"
+  notify_banner_4.png notify_celebration.png "$full"
 /usr/bin/convert "$full" +dither -colors 128 "PNG8:$sheet"
 rm -f "$full"
