@@ -241,19 +241,18 @@ void GameNotify::ShowPrize(int rubies, int value, int rank, int64_t chips) {
       rubies >= 1 ? FormatString(LangMessage(kMsgPrizeChipsRubies), rank, FormatNumber(chips).c_str(), rubies)
                   : FormatString(LangMessage(kMsgPrizeChips), rank, FormatNumber(chips).c_str());
   CopyFixedText(r->message, sizeof(r->message), text.c_str());
-  if (QueueBox(r)) {
-    const Sheets& s = SheetSlots();
-    AddEffect(new CelebrationBurst(Image(s.coin), Image(s.star), 640.0f, 420.0f, GetTickMs()));
-  }
+  r->celebrate = 1;
+  QueueBox(r);
 }
 
 void GameNotify::ShowCelebration(int level, int value) {
   // The level is stored from 0 and shown from 1, as on the seat plates.
-  const std::string text = FormatString(LangMessage(kMsgLevelUp), level + 1, value);
-  if (PushBox(LangMessage(kMsgCongratulations), 7, text.c_str(), 0, 0)) {
-    const Sheets& s = SheetSlots();
-    AddEffect(new CelebrationBurst(Image(s.coin), Image(s.star), 640.0f, 400.0f, GetTickMs()));
-  }
+  NotifyRecord* r = new NotifyRecord();
+  r->type = 7;
+  r->celebrate = 1;
+  CopyFixedText(r->title, sizeof(r->title), LangMessage(kMsgCongratulations));
+  CopyFixedText(r->message, sizeof(r->message), FormatString(LangMessage(kMsgLevelUp), level + 1, value).c_str());
+  QueueBox(r);
 }
 
 void GameNotify::AddEffect(NotifyEffect* effect) {
@@ -329,6 +328,11 @@ void GameNotify::OpenNextBox(uint32_t now) {
   PlaySound(m_box_type == 6 || m_box_type == 8 ? kSoundNotice : kSoundBox);
   if (m_box_type == 7) {
     if (GLTexture* anim = Image(SheetSlots().level_up)) anim->StartAnimation(200);
+  }
+  // The burst starts with its box (made here, on the main thread, whoever queued it).
+  if (m_box.celebrate) {
+    const Sheets& s = SheetSlots();
+    AddEffect(new CelebrationBurst(Image(s.coin), Image(s.star), 640.0f, 400.0f, now));
   }
 }
 

@@ -39,7 +39,8 @@ struct NotifyRecord {
   char sender[kSenderBytes] = {};
   char title[kTextBytes] = {};
   char message[kTextBytes] = {};
-  int number = 0;  // the number line of the reward box (type 4)
+  int number = 0;     // the number line of the reward box (type 4)
+  int celebrate = 0;  // 1: a burst of coins and stars starts when the box opens
   NotifyCallback callback = nullptr;
   void* context = nullptr;
   int left_label = 0;   // language entries of the two buttons; below 1: the defaults

@@ -331,6 +331,7 @@ TEST_F(GameNotifyTest, WorkersFillTheQueuesWhileTheMainThreadShowsThem) {
       for (int i = 0; i < kEach; ++i) {
         notify->PushBox("worker", i % 9, "box", 0, 0, callback, &contexts[t * kEach + i]);
         notify->PushBanner(i % 5, ("banner " + std::to_string(t * kEach + i)).c_str(), "", 10);
+        if (i % 50 == 0) notify->ShowCelebration(i, 1);  // its burst is made on the main thread
       }
       done.fetch_add(1);
     });
@@ -495,6 +496,7 @@ TEST_F(GameNotifyTest, GlobalNoticesBecomeBoxesAndACelebration) {
   Step(250);
 
   layer.ShowPrize(5, 0, 2, 1500000);
+  EXPECT_EQ(notify->EffectCount(), 0);  // the burst waits for its box
   Step(0);
   EXPECT_EQ(notify->BoxType(), 4);
   EXPECT_EQ(notify->CurrentBox().number, 2);
