@@ -7,6 +7,7 @@
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
+#include "app/VXSceneIds.h"
 #include "framework/Clock.h"
 #include "framework/Log.h"
 #include "framework/StringUtil.h"
@@ -23,9 +24,6 @@ namespace {
 constexpr int kSoundClick = 2;
 constexpr int kSoundNotice = 4;
 constexpr int kSoundBox = 25;
-// Scenes reached from the layer.
-constexpr int kSceneCount = 23;
-constexpr int kSceneFriend = 11;
 // Platform commands.
 constexpr int kCommandQuit = 3;
 constexpr int kCommandShare = 17;
@@ -87,8 +85,9 @@ constexpr float kBannerLabel[4] = {128 / 255.0f, 105 / 255.0f, 0.0f, 1.0f};
 
 // Banner icons (interface icon frames) for kinds 1 to 4.
 constexpr int kBannerIcon[GameNotify::kBannerKinds] = {0, 4, 8, 3, 3};
-// Friend-scene page opened by a tap on banner kinds 1 to 4 in the lobby.
-constexpr int kBannerScenePage[GameNotify::kBannerKinds] = {0, 3, 2, 0, 0};
+// Friend-scene page opened by a tap on banner kinds 1 to 4 in the lobby: gifts, mail,
+// then the friend list for the two friend notices.
+constexpr int kBannerScenePage[GameNotify::kBannerKinds] = {0, kFriendPageGifts, kFriendPageMail, 0, 0};
 
 const char* kDefaultSender = "Tolvan";
 
@@ -642,7 +641,7 @@ void GameNotify::OnEvent(ZBEventCtrl* sender) {
     }
   } else if (sender == &m_scene_button) {
     StartClosingBox(kResultClosed);
-    if (const GameHooks* hooks = LogicHooks()) hooks->scenes->ShowScene(1, 1);
+    if (const GameHooks* hooks = LogicHooks()) hooks->scenes->ShowScene(kSceneDayBonus, 1);
   } else if (sender == &m_close_button || sender == &m_right_button) {
     StartClosingBox(kResultClosed);
   }
