@@ -205,15 +205,20 @@ int GameNotify::PushBox(const char* title, int type, const char* message, int di
   return QueueBox(r);
 }
 
-int GameNotify::PushConfirm() {
+int GameNotify::PushConfirmBox(const char* title, const char* message, NotifyCallback callback, void* context) {
   NotifyRecord* r = new NotifyRecord();
   r->two_buttons = 1;
   r->type = 0;
   r->dim = 1;
-  CopyFixedText(r->title, sizeof(r->title), LangMessage(kMsgTitle));
-  CopyFixedText(r->message, sizeof(r->message), LangMessage(kMsgQuit));
-  r->callback = &QuitConfirmed;
+  CopyFixedText(r->title, sizeof(r->title), title ? title : "");
+  CopyFixedText(r->message, sizeof(r->message), message ? message : "");
+  r->callback = callback;
+  r->context = context;
   return QueueBox(r);
+}
+
+int GameNotify::PushConfirm() {
+  return PushConfirmBox(LangMessage(kMsgTitle), LangMessage(kMsgQuit), &QuitConfirmed, nullptr);
 }
 
 int GameNotify::PushBanner(int kind, const char* title, const char* sender, int auto_close) {

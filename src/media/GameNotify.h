@@ -88,7 +88,10 @@ class GameNotify : public ZBObject,
   // A one-button box; refused (0) for types outside 0..8.
   int PushBox(const char* title, int type, const char* message, int dim, int auto_close,
               NotifyCallback callback = nullptr, void* context = nullptr);
-  // The dimmed two-button quit question; a non-zero result asks the platform to quit.
+  // A dimmed two-button question (type 0): the callback gets 1 for the first (OK)
+  // button and 0 when the box is closed any other way.
+  int PushConfirmBox(const char* title, const char* message, NotifyCallback callback, void* context);
+  // The quit question; a non-zero result asks the platform to quit.
   int PushConfirm();
   // A banner; refused (0) for kinds outside 0..4.
   int PushBanner(int kind, const char* title, const char* sender, int auto_close);

@@ -31,6 +31,11 @@ void GameNotifyHooks::PushBox(const char* title, int type, const char* text, int
   Notify()->PushBox(title, type, text, dim, auto_close_ms);
 }
 
+void GameNotifyHooks::PushConfirmBox(const char* title, const char* text, ConfirmCallback callback,
+                                     void* context) {
+  Notify()->PushConfirmBox(title, text, callback, context);
+}
+
 void GameNotifyHooks::ShowErrorCode(int code) { Notify()->ShowErrorCode(code); }
 
 void GameNotifyHooks::ShowPrize(int rubies, int value, int rank, int64_t chips) {

@@ -23,6 +23,7 @@ class GameNotifyHooks : public ILayerHooks, public INoticeHooks {
   // INoticeHooks
   void PushBanner(int kind, const char* text, const char* sender, int auto_close_ms) override;
   void PushBox(const char* title, int type, const char* text, int dim, int auto_close_ms) override;
+  void PushConfirmBox(const char* title, const char* text, ConfirmCallback callback, void* context) override;
   void ShowErrorCode(int code) override;
   void ShowPrize(int rubies, int value, int rank, int64_t chips) override;
   void ShowCelebration(int level, int value) override;

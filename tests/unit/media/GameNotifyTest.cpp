@@ -487,6 +487,35 @@ TEST_F(GameNotifyTest, QuitConfirmationAsksThePlatformOnlyForTheFirstButton) {
   EXPECT_EQ(platform.commands, (std::vector<std::pair<int, int>>{{3, 0}}));
 }
 
+TEST_F(GameNotifyTest, ConfirmationFromAModeAnswersOneForOkAndZeroOtherwise) {
+  struct Case {
+    const char* name;
+    GLButtonImage GameNotify::*button;  // null: the back key
+    int result;
+  };
+  const Case cases[] = {
+      {"OK", &GameNotify::m_left_button, 1},
+      {"cancel", &GameNotify::m_right_button, 0},
+      {"close", &GameNotify::m_close_button, 0},
+      {"back key", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Results results;
+    layer.PushConfirmBox("Tolvan", "leave?", &Results::Record, &results);
+    Step(600);
+    ASSERT_EQ(notify->BoxState(), GameNotify::kOpen);
+    EXPECT_STREQ(notify->CurrentBox().message, "leave?");
+    if (c.button) {
+      Click(notify->*c.button);
+    } else {
+      EXPECT_EQ(layer.OnBackKey(), 1);
+    }
+    Step(250);
+    EXPECT_EQ(results.got, std::vector<int>{c.result});
+  }
+}
+
 TEST_F(GameNotifyTest, GlobalNoticesBecomeBoxesAndACelebration) {
   layer.ShowErrorCode(12);
   Step(0);
