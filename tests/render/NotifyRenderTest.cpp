@@ -15,6 +15,7 @@
 #include "gfx/GLSurface.h"
 #include "media/GameNotify.h"
 #include "media/GameSharedImage.h"
+#include "render/SharedImageKit.h"
 #include "render/TexRenderEnv.h"
 
 namespace {
@@ -60,13 +61,10 @@ int CountDifferent(const Frame& f, int x0, int y0, int x1, int y1, int rx, int r
 class NotifyRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!texrender::EnsureContext()) return;
-    art = texrender::KitFolder();
-    if (art.empty()) return;
-    texrender::InFolder(art, [] {
-      GLSurface::Instance()->Initialize(0, nullptr);
-      loaded = GameSharedImage::Instance()->LoadLoadingImages() && GameSharedImage::Instance()->LoadImages();
-    });
+    texrender::SharedImageKit kit;
+    kit.Load();
+    art = kit.folder;
+    loaded = kit.loaded;
   }
   static void TearDownTestSuite() { GameSharedImage::DestroyInstance(); }
 

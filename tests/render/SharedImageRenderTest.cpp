@@ -15,6 +15,7 @@
 #include "gfx/GLTexture.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "render/SharedImageKit.h"
 #include "render/TexRenderEnv.h"
 #include "unit/gfx/ImageEncode.h"
 
@@ -74,14 +75,11 @@ uint32_t StepTick() { return g_now; }
 class SharedImageRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!texrender::EnsureContext()) return;
-    art = texrender::KitFolder();
-    if (art.empty()) return;
-    texrender::InFolder(art, [] {
-      GLSurface::Instance()->Initialize(0, nullptr);
-      loaded = GameSharedImage::Instance()->LoadLoadingImages() && GameSharedImage::Instance()->LoadImages();
-    });
-    ZBWebDownload::Instance()->StartWorker();
+    texrender::SharedImageKit kit;
+    kit.Load();
+    art = kit.folder;
+    loaded = kit.loaded;
+    if (!art.empty()) ZBWebDownload::Instance()->StartWorker();
   }
   static void TearDownTestSuite() {
     GamePlayerImage::DestroyInstance();
