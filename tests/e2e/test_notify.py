@@ -4,9 +4,9 @@ real local server (build/tolvan-server) on ports the OS picked.
   - a click on a box's button closes the box and its callback runs once, even when the
     button is clicked twice in a row: the quit question the title screen asks on the
     back key, answered "cancel" (the program stays) and then "OK" (it quits);
-  - a notice the server sends (message 166, style 0) appears as a banner at the top of
-    the screen and is gone once its time has run out. This one needs the server to send
-    a notice on request and skips until it can.
+  - a notice the server sends (message 166, style 0, sent when the server gets SIGUSR1)
+    appears as a banner at the top of the title screen and is gone once its 3 s have
+    run out.
 
 Run one with:
   TOLVAN_BINARY=build/tolvan TOLVAN_BUILD_DIR=build python3 tests/e2e/test_notify.py NotifyTest.test_box_button_closes_it_and_its_callback_runs_once
@@ -15,19 +15,16 @@ import json
 import os
 import re
 import shutil
-import subprocess
+import signal
 import sys
 import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from test_login import LocalServer, is_green, server_binary  # noqa: E402
+from test_login import LocalServer, is_green  # noqa: E402
 from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
 
-# The server option that sends a notice (message 166) to every client once it has
-# logged in: --notice STYLE:TEXT.
-NOTICE_OPTION = "--notice"
 NOTICE_TEXT = "e2e notice"
 # The confirmation's buttons, centred (design units are window pixels at 1280 x 720),
 # and a point on each plate below its label.
@@ -36,13 +33,6 @@ CANCEL_BUTTON = (674 + 117, 489 + 40)
 OK_PLATE = (378 + 117, 489 + 66)
 CANCEL_PLATE = (674 + 117, 489 + 66)
 BOX_CLOSED = r"GameNotify::Update box closed type 0 result (\d), callback"
-
-
-def server_help():
-    try:
-        return subprocess.run([server_binary(), "--help"], capture_output=True, text=True, timeout=10).stdout
-    except OSError:
-        return ""
 
 
 def is_yellow(rgb):
@@ -107,24 +97,28 @@ class NotifyTest(unittest.TestCase):
             self.assertEqual(re.findall(BOX_CLOSED, app.log_text()), ["0", "1"])
 
     def test_server_notice_shows_a_banner_and_it_leaves(self):
-        if NOTICE_OPTION not in server_help():
-            self.skipTest("the local server cannot send a notice yet (%s)" % NOTICE_OPTION)
         x = Xvfb().__enter__()
         self.addCleanup(x.__exit__, None, None, None)
-        with LocalServer(self.root, NOTICE_OPTION, "0:" + NOTICE_TEXT) as server:
+        with LocalServer(self.root, "--notice-text", NOTICE_TEXT, "--notice-style", "0") as server:
             app = self.title_screen(x, server)
-            # The notice comes with the login: quick start on the title screen.
-            app.xdo("mousemove", "--window", app.window, "640", "403", "click", "1")
+            before = app.screenshot("notify_before_notice")
+            server.proc.send_signal(signal.SIGUSR1)
             app.wait_for_log(r"GameNotify::Update banner open kind 0", timeout=20)
             time.sleep(0.4)  # fully down 250 ms after opening
             shown = app.screenshot("notify_banner_shown")
+            # The cream bar covers the top centre of the screen; below it the title
+            # screen is as it was.
             bar = app.pixel(shown, 640, 8)
-            self.assertNotEqual(bar, app.pixel(shown, 640, 140), "the banner bar covers the top of the screen")
+            self.assertTrue(min(bar) > 150 and bar[0] > bar[2], "a cream bar at the top: %s" % (bar,))
+            self.assertNotEqual(bar, app.pixel(before, 640, 8))
+            self.assertEqual(app.pixel(shown, 20, 8), app.pixel(before, 20, 8), "the bar leaves the sides free")
             # Banners of server notices stay 3 s, then slide away in 250 ms.
             app.wait_for_log(r"GameNotify::Update banner closed kind 0", timeout=10)
             time.sleep(0.1)
             gone = app.screenshot("notify_banner_gone")
             self.assertNotEqual(app.pixel(gone, 640, 8), bar, "the banner has left")
+            with open(server.err_path, encoding="utf-8", errors="replace") as f:
+                self.assertRegex(f.read(), r"tolvan-server: notice sent to 1 client")
 
 
 if __name__ == "__main__":
