@@ -130,6 +130,8 @@ GameNotify::GameNotify() {
     for (auto& c : b->m_label_colour) std::copy(kWhite, kWhite + 4, c);
     m_box_group.Add(b);
   }
+  m_text.m_hidden = 1;
+  m_box_group.Add(&m_text);
   m_right = 1280;
   m_bottom = 720;
 }
@@ -407,7 +409,13 @@ void GameNotify::LayOutBox() {
   }
   m_confirm_button.m_hidden = 1;
   const int line_height = (m_box_type == 1 || m_box_type == 7) ? 24 : 40;
-  m_text.Set(Font0(), a.l, a.t, a.r, a.b, m_box.message, a.size, a.colour, a.flags, line_height);
+  m_text.Clear();
+  m_text.Setup(a.l, a.t, a.r, a.b);
+  // Flags with vertical centring centre a short message in the area.
+  m_text.m_centre_when_short = (a.flags & GLFont::kAlignVCentre) ? 1 : 0;
+  m_text.AddText(m_box.message, line_height, 0, a.size, a.colour[0], a.colour[1], a.colour[2], a.colour[3], 0,
+                 a.flags);
+  m_text.m_hidden = 0;
 }
 
 void GameNotify::StartClosingBox(int result) {
@@ -433,6 +441,7 @@ void GameNotify::CompleteBox() {
   m_box.context = nullptr;
   m_box_state = kNone;
   m_text.Clear();
+  m_text.m_hidden = 1;
   for (GLButtonImage* b : {&m_close_button, &m_left_button, &m_right_button, &m_confirm_button, &m_scene_button})
     b->m_hidden = 1;
   Log(LOG_TRACE, "GameNotify::Update box closed type %d result %d%s", m_box_type, result,
@@ -544,7 +553,6 @@ void GameNotify::DrawBox() {
   GLWindowScreen* screen = GLWindowScreen::InstanceIfAny();
   if (screen) screen->BeginTransition(progress, 0.0f, 100.0f, closing ? 1 : 0, 0.0f);
   DrawBoxFrame(m_box_type);
-  m_text.Draw(Font0());
   m_box_group.DrawAll();
   if (screen) screen->EndTransition();
 }

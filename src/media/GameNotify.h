@@ -5,9 +5,9 @@
 #include "framework/CriticalSection.h"
 #include "framework/ZBObject.h"
 #include "framework/ZBSingleton.h"
-#include "media/NotifyTextBlock.h"
 #include "ui/EventCtrlGroup.h"
 #include "ui/GLButtonImage.h"
+#include "ui/GLScrollTextBox.h"
 #include "ui/ZBEntity.h"
 #include "ui/ZBEventCtrl.h"
 
@@ -143,6 +143,8 @@ class GameNotify : public ZBObject,
   GLButtonImage m_right_button;
   GLButtonImage m_confirm_button;
   GLButtonImage m_scene_button;
+  // The message, wrapped by characters; a long one scrolls.
+  GLScrollTextBox m_text;
 
  private:
   struct FrameRect {
@@ -184,7 +186,6 @@ class GameNotify : public ZBObject,
   int m_banner_state = kNone;
   uint32_t m_banner_time = 0;
 
-  NotifyTextBlock m_text;
   EventCtrlGroup m_box_group;
   EventCtrlGroup m_banner_group;
   // Effects (NotifyEffect*, owned), guarded by m_effect_lock.

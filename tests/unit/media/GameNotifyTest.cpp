@@ -14,7 +14,6 @@
 #include "framework/Clock.h"
 #include "framework/StringUtil.h"
 #include "media/GameNotifyHooks.h"
-#include "media/NotifyTextBlock.h"
 #include "unit/app/GameLogicFixture.h"
 
 namespace {
@@ -541,32 +540,6 @@ TEST_F(GameNotifyTest, GlobalNoticesBecomeBoxesAndACelebration) {
   EXPECT_EQ(notify->EffectCount(), 2);
   Step(2000);  // the bursts have run their course and are purged
   EXPECT_EQ(notify->EffectCount(), 0);
-}
-
-TEST(NotifyTextBlock, BreaksByCharactersAndAtLineBreaks) {
-  NotifyTextBlock text;
-  const float white[4] = {1, 1, 1, 1};
-  // Without a font every character is 12 units wide: 20 fit in 240 units.
-  const std::string long_word(50, 'x');
-  text.Set(nullptr, 0, 0, 240, 400, (long_word + "\nend").c_str(), 20, white, 5, 24);
-  ASSERT_EQ(text.LineCount(), 4);
-  EXPECT_EQ(std::wstring(text.Line(0)), std::wstring(20, L'x'));
-  EXPECT_EQ(std::wstring(text.Line(2)), std::wstring(10, L'x'));
-  EXPECT_EQ(std::wstring(text.Line(3)), L"end");
-
-  // A Thai mark stays with its consonant: a line never starts with it.
-  std::string thai;
-  for (int i = 0; i < 30; ++i) thai += "\xE0\xB8\x81\xE0\xB9\x88";  // ko kai + mai ek
-  text.Set(nullptr, 0, 0, 240, 400, thai.c_str(), 20, white, 5, 24);
-  ASSERT_GT(text.LineCount(), 1);
-  for (int i = 0; i < text.LineCount(); ++i) EXPECT_EQ(text.Line(i)[0], L'\u0E01') << "line " << i;
-
-  // The whole message is kept, up to the line limit, and invalid bytes are skipped.
-  const std::string many(765, 'a');
-  text.Set(nullptr, 0, 0, 240, 400, many.c_str(), 20, white, 5, 24);
-  EXPECT_EQ(text.LineCount(), NotifyTextBlock::kMaxLines);
-  text.Set(nullptr, 0, 0, 240, 400, "ok\xFF\xFEyes", 20, white, 5, 24);
-  EXPECT_EQ(std::wstring(text.Line(0)), L"okyes");
 }
 
 }  // namespace
