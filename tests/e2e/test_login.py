@@ -33,10 +33,12 @@ def server_binary():
 
 
 class LocalServer:
-    """build/tolvan-server with its master and game ports chosen by the OS."""
+    """build/tolvan-server with its master and game ports chosen by the OS, and any
+    further server options given."""
 
-    def __init__(self, root):
+    def __init__(self, root, *options):
         self.root = root
+        self.options = list(options)
         self.err_path = os.path.join(root, "server.err")
         self.proc = None
         self.master_port = None
@@ -45,7 +47,7 @@ class LocalServer:
         self.err = open(self.err_path, "w")
         self.proc = subprocess.Popen(
             [server_binary(), "--master-port", "0", "--game-port", "0",
-             "--db", os.path.join(self.root, "server.db"), "--log-level", "2"],
+             "--db", os.path.join(self.root, "server.db"), "--log-level", "2"] + self.options,
             stdout=subprocess.DEVNULL, stderr=self.err)
         end = time.time() + 20
         while self.master_port is None:

@@ -15,6 +15,7 @@
 #include "gfx/GLTexture.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "render/SharedImageKit.h"
 #include "render/TexRenderEnv.h"
 #include "unit/gfx/ImageEncode.h"
 
@@ -68,29 +69,17 @@ class PictureServer {
   std::thread m_thread;
 };
 
-// The kit's pictures (raw/ in the build folder) are needed for the shared images.
-std::string ArtFolder() {
-  const char* b = std::getenv("TOLVAN_BUILD_DIR");
-  if (b && std::filesystem::exists(std::string(b) + "/raw/loading_bg.png") &&
-      std::filesystem::exists(std::string(b) + "/raw/Font_Bold_sum.ttf"))
-    return b;
-  return "";
-}
-
 uint32_t g_now = 1000;
 uint32_t StepTick() { return g_now; }
 
 class SharedImageRender : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!texrender::EnsureContext()) return;
-    art = ArtFolder();
-    if (art.empty()) return;
-    texrender::InFolder(art, [] {
-      GLSurface::Instance()->Initialize(0, nullptr);
-      loaded = GameSharedImage::Instance()->LoadLoadingImages() && GameSharedImage::Instance()->LoadImages();
-    });
-    ZBWebDownload::Instance()->StartWorker();
+    texrender::SharedImageKit kit;
+    kit.Load();
+    art = kit.folder;
+    loaded = kit.loaded;
+    if (!art.empty()) ZBWebDownload::Instance()->StartWorker();
   }
   static void TearDownTestSuite() {
     GamePlayerImage::DestroyInstance();

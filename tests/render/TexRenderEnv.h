@@ -122,6 +122,16 @@ inline std::string FontFolder(bool hangul = false) {
   return dir;
 }
 
+// The build folder when the asset kit (the shared pictures and the font) was generated
+// into it, else "".
+inline std::string KitFolder() {
+  const char* b = std::getenv("TOLVAN_BUILD_DIR");
+  if (b && std::filesystem::exists(std::string(b) + "/raw/loading_bg.png") &&
+      std::filesystem::exists(std::string(b) + "/raw/Font_Bold_sum.ttf"))
+    return b;
+  return "";
+}
+
 // Runs `fn` with the working folder set to `dir` (fonts and images load relative to it).
 template <class Fn>
 inline void InFolder(const std::string& dir, Fn fn) {

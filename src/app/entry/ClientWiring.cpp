@@ -60,6 +60,8 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.services = &services;
   hooks.platform = &platform;
   hooks.scenes = GameScene_manager::Get_Instance();
+  hooks.notify = &notify;
+  hooks.notices = &notify;
   logic->SetHooks(hooks);
   logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
   GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);

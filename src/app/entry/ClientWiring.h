@@ -1,12 +1,13 @@
 #pragma once
 // Connects the game logic to the real subsystems of the program: the screen with the
 // shared images, the background workers, the network sessions and the packet thread,
-// and the player pictures. Tests wire their own recorders instead.
+// the player pictures and the notification layer. Tests wire their own recorders instead.
 #include "app/GameHooks.h"
 #include "app/SurfaceScreenHooks.h"
 #include "app/WorkerHooks.h"
 #include "media/GameSoundHooks.h"
 #include "media/GameSplashHooks.h"
+#include "media/GameNotifyHooks.h"
 
 class GameLogic;
 
@@ -57,6 +58,7 @@ struct ClientWiring {
   ClientPlatformHooks platform;
   GameSoundHooks sound;
   GameSplashHooks splash;
+  GameNotifyHooks notify;  // the notification layer and the notices it shows
 
   void Install(GameLogic* logic);
 };
