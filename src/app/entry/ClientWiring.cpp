@@ -8,6 +8,7 @@
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
 #include "platform/GameInterface.h"
+#include "web/GameWebContent.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -25,11 +26,32 @@ void PlayerImageLayer::FrameStep() { GamePlayerImage::Instance()->UpdateDownload
 
 void PlayerImageLayer::Shutdown() { GamePlayerImage::DestroyInstance(); }
 
+void WebContentLayer::FrameStep() { GameWebContent::Instance()->Update(); }
+
+void WebContentLayer::Draw() { GameWebContent::Instance()->Draw_Announcements(); }
+
+int WebContentLayer::OnTouchDown(int button, int x, int y) { return GameWebContent::Instance()->OnTouchDown(button, x, y); }
+
+int WebContentLayer::OnTouchUp(int button, int x, int y) { return GameWebContent::Instance()->OnTouchUp(button, x, y); }
+
+int WebContentLayer::OnTouchMove(int button, int x, int y) { return GameWebContent::Instance()->OnTouchMove(button, x, y); }
+
+void WebContentLayer::Shutdown() { GameWebContent::DestroyInstance(); }
+
 int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
   return GamePacketThread::Instance()->PostToServiceServer(packet, nullptr, nullptr, false);
 }
 
-int ClientServiceHooks::PlatformInit() { return Game_Interface_Init(); }
+int ClientServiceHooks::PlatformInit() {
+  Game_Interface_SetSocialLoginHandler(+[](const char* social_id, const char* name) {
+    GameModeLogin::Instance()->OnSocialLogin(social_id, name);
+  });
+  return Game_Interface_Init();
+}
+
+int ClientServiceHooks::WebContentInit() {
+  return GameWebContent::Instance()->Initialize(GameSharedData::Instance()->m_web_base);
+}
 
 void ClientServiceHooks::Shutdown() {
   // The modes hold textures: they go while the drawing surface still exists.
@@ -46,6 +68,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.screen = &screen;
   hooks.workers = &workers;
   hooks.player_image = &player_image;
+  hooks.web_content = &web_content;
   hooks.exchanges = &exchanges;
   hooks.services = &services;
   hooks.platform = &platform;

@@ -14,6 +14,7 @@
 #include "framework/Log.h"
 #include "framework/Paths.h"
 #include "platform/CrashReporter.h"
+#include "platform/GameInterface.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -72,6 +73,9 @@ int main(int, char**) {
       ev.type = raise_type;
       SDL_PushEvent(&ev);
     });
+
+    window.SetModalQuery(&Game_Interface_IsModal);
+    window.SetAfterFrame(&Game_Interface_AfterFrame);
 
     ClientWiring wiring;
     GameLogic* logic = GameLogic::Instance();
