@@ -418,7 +418,11 @@ int Game_Interface_Execute(int command, int option1, int option2, const char* te
         Log(LOG_WARNING, "[WARNING]: Game_Interface_Execute| no web view on this machine, no social login");
         return 0;
       }
-      if (!GameConnected()) return 1;
+      if (!GameConnected()) {
+        Log(LOG_TRACE, "Game_Interface_Execute| social login needs the game connection");
+        return 1;
+      }
+      Log(LOG_TRACE, "Game_Interface_Execute| social login opens after this frame");
       g_pending = Pending::kLogin;
       return 1;
     case 14:

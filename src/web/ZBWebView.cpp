@@ -77,6 +77,9 @@ bool GtkModal::Init() {
   const char* driver = SDL_GetCurrentVideoDriver();
   if (!driver || std::strcmp(driver, "x11") == 0) gdk_set_allowed_backends("x11");
   state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+  // When a platform window closes, the focus comes back to the game window; a click
+  // that follows at once must still count (SDL drops clicks just after a focus change).
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   if (state < 0) Log(LOG_WARNING, "[WARNING]: GtkModal::Init| no display for platform windows");
   return state > 0;
 }
@@ -143,6 +146,8 @@ void GtkModal::Run(void* gtk_window, const WebViewArea& area, bool* finished) {
   gtk_widget_destroy(window);
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
+  // The X server must see the window go before the game takes the pointer again.
+  if (GdkDisplay* display = gdk_display_get_default()) gdk_display_sync(display);
   if (game && gl) SDL_GL_MakeCurrent(game, gl);
   if (game) SDL_RaiseWindow(game);
   Log(LOG_TRACE, "GtkModal| closed (%d input events ignored)", ignored);
