@@ -467,27 +467,24 @@ bool GameWebContent::AnnouncementOpen() const {
   return false;
 }
 
-int GameWebContent::OnTouchDown(int button, int x, int y) {
+int GameWebContent::ForwardToCloseButtons(int (ZBEventCtrl::*handler)(int, int, int), int button, int x, int y) {
   bool open = false;
   // Copied: a button's handler may change the list.
   const std::vector<WebContentEntry*> entries = m_entries;
   for (WebContentEntry* e : entries) {
     if (!AnnouncementShown(e)) continue;
     open = true;
-    e->close_button->OnTouchDown(button, x, y);
+    (e->close_button->*handler)(button, x, y);
   }
   return open ? 1 : 0;
 }
 
+int GameWebContent::OnTouchDown(int button, int x, int y) {
+  return ForwardToCloseButtons(&ZBEventCtrl::OnTouchDown, button, x, y);
+}
+
 int GameWebContent::OnTouchMove(int button, int x, int y) {
-  bool open = false;
-  const std::vector<WebContentEntry*> entries = m_entries;
-  for (WebContentEntry* e : entries) {
-    if (!AnnouncementShown(e)) continue;
-    open = true;
-    e->close_button->OnTouchMove(button, x, y);
-  }
-  return open ? 1 : 0;
+  return ForwardToCloseButtons(&ZBEventCtrl::OnTouchMove, button, x, y);
 }
 
 bool GameWebContent::Clickable(const WebContentEntry* e) const {

@@ -151,6 +151,8 @@ class GameWebContent : public ZBObject, public ZBSingleton<GameWebContent>, publ
   void DestroyEntry(WebContentEntry* e);
   void RemoveEntry(WebContentEntry* e);
   bool Clickable(const WebContentEntry* e) const;
+  // Offers a press or move to the open announcements' close buttons; 1 when any is open.
+  int ForwardToCloseButtons(int (ZBEventCtrl::*handler)(int, int, int), int button, int x, int y);
 
   WebContentHost* m_host;
   std::string m_data_dir;

@@ -30,11 +30,25 @@ void WebContentLayer::FrameStep() { GameWebContent::Instance()->Update(); }
 
 void WebContentLayer::Draw() { GameWebContent::Instance()->Draw_Announcements(); }
 
-int WebContentLayer::OnTouchDown(int button, int x, int y) { return GameWebContent::Instance()->OnTouchDown(button, x, y); }
+namespace {
+// The banners take the pointer only in the lobby, where they are drawn.
+bool InLobby() {
+  GameLogic* logic = GameLogic::InstanceIfAny();
+  return logic && logic->CurrentMode() && logic->CurrentMode()->mode_id == GameMode::kModeLobby;
+}
+}  // namespace
 
-int WebContentLayer::OnTouchUp(int button, int x, int y) { return GameWebContent::Instance()->OnTouchUp(button, x, y); }
+int WebContentLayer::OnTouchDown(int button, int x, int y) {
+  return InLobby() ? GameWebContent::Instance()->OnTouchDown(button, x, y) : 0;
+}
 
-int WebContentLayer::OnTouchMove(int button, int x, int y) { return GameWebContent::Instance()->OnTouchMove(button, x, y); }
+int WebContentLayer::OnTouchUp(int button, int x, int y) {
+  return InLobby() ? GameWebContent::Instance()->OnTouchUp(button, x, y) : 0;
+}
+
+int WebContentLayer::OnTouchMove(int button, int x, int y) {
+  return InLobby() ? GameWebContent::Instance()->OnTouchMove(button, x, y) : 0;
+}
 
 void WebContentLayer::Shutdown() { GameWebContent::DestroyInstance(); }
 
