@@ -96,6 +96,7 @@ void BM_BotTablesAtTurnEvery100ms(benchmark::State& state) {
     tsrv::ServerConfig cfg;
     cfg.master_port = 0;
     cfg.game_port = 0;
+    cfg.http_port = -1;
     cfg.db_path = db.string();
     cfg.bot_think_ms = 100;
     cfg.result_ms = 0;

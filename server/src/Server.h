@@ -1,10 +1,12 @@
 #pragma once
 // The local server: a master role (entry, logins, game-server addresses) and one or two
 // game roles (rooms, tables, rounds with bots) on loopback TCP ports, all driven by one
-// Asio event loop; state in SQLite.
+// Asio event loop; state in SQLite. Beside them a web side on its own port and threads
+// (banner document, local pages, player pictures).
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +19,8 @@ struct ServerConfig {
   int master_port = 10088;   // 0: any free port
   int game_port = 10089;     // kind 1 (normal and point games); 0: any free port
   int tour_port = -1;        // kind 2; -1: not served, 0: any free port
+  int http_port = 10080;     // the web side; -1: not served, 0: any free port
+  std::string kit_dir;       // folder holding web_content/ (default: the program's folder)
   std::string db_path = "tolvan-server.db";
   int bot_think_ms = 800;    // pause before each bot turn
   int turn_seconds = 40;     // a player's turn limit; the server plays the turn after it
@@ -31,7 +35,18 @@ struct ServerConfig {
   uint64_t seed = 0;         // 0: random
   int idle_seconds = 180;    // connections silent this long are closed
   int log_level = 3;         // 0 quiet, 1 errors, 2 warnings, 3 trace
+  // A notice sent to each player this long after the player logs in on a game server
+  // (-1: none); its text and style as for SendNotice.
+  int notice_after_ms = -1;
+  std::string notice_text;
+  int notice_style = 0;
 };
+
+// Server notice styles: a banner over the game, or a message box the player closes.
+enum NoticeStyle { kNoticeBanner = 0, kNoticeBox = 1 };
+// Why `text` cannot go out as a notice of `style` (empty when it can): the client drops a
+// banner text of 765 bytes or more and a box text of 255 or more.
+std::string NoticeProblem(int style, const std::string& text);
 
 struct ServerStats {
   uint64_t rounds = 0;          // rounds settled
@@ -55,12 +70,20 @@ class Server {
   bool Start(std::string* error);
   // Runs the event loop on the calling thread until Stop().
   void Run();
-  // Thread-safe.
+  // Thread-safe. Stops the game roles; the web side stops when the server is destroyed.
   void Stop();
 
   int master_port() const;
   int game_port() const;
   int tour_port() const;
+  int http_port() const;  // -1 when the web side is off
+
+  // Sends a server notice to every game client: each player logged in once (on the game
+  // server when the player is on one, else on the master), and each connection that said
+  // hello and has not logged in (a client at its login screen). Thread-safe; the send
+  // happens on the event loop, which then calls `done` with the number of clients reached.
+  // False (nothing sent) when NoticeProblem refuses the text.
+  bool SendNotice(int style, const std::string& text, std::function<void(int)> done = {});
 
   ServerStats Stats() const;
   // Waits (no polling) until at least `rounds` rounds were settled or `timeout_ms` passed.

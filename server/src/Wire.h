@@ -30,6 +30,7 @@ enum : uint16_t {
   kMsgServerAddress = VX_PROTOCOL_SERVER_ADDRESS,
   kMsgDuplicateLogin = VX_PROTOCOL_DUPLICATE_LOGIN,
   kMsgAccountUpdate = VX_PROTOCOL_ACCOUNT_UPDATE,
+  kMsgServerMessage = VX_PROTOCOL_SERVER_MESSAGE,
   kMsgTournamentRegs = VX_PROTOCOL_TOURNAMENT_REGISTRATIONS,
   kMsgRegist = VX_PROTOCOL_REGIST,
   kMsgServiceState = VX_PROTOCOL_SERVICE_STATE,

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include <asio.hpp>
 
@@ -15,12 +17,17 @@ namespace {
 
 const char kUsage[] =
     "Usage: tolvan-server [options]\n"
-    "Runs the master server and the game servers on loopback, with bots.\n"
+    "Runs the master server, the game servers and the web side on loopback, with bots.\n"
+    "Ports given as 0 take any free port; the chosen ports are printed on one line:\n"
+    "  tolvan-server: master HOST:PORT, game HOST:PORT, web HOST:PORT (or: web off)\n"
     "\n"
     "  --bind ADDRESS        address to listen on (default 127.0.0.1)\n"
     "  --master-port N       master server port (default 10088)\n"
     "  --game-port N         game server port, normal and point games (default 10089)\n"
     "  --tour-port N         second game server (kind 2); off unless given\n"
+    "  --http-port N         web side: banner document, pages, pictures (default 10080)\n"
+    "  --no-http             run without the web side (the game keeps its cached banners)\n"
+    "  --kit-dir DIR         folder holding web_content/ (default: the program's folder)\n"
     "  --db FILE             SQLite database file (default ~/.local/share/tolvan/server.db)\n"
     "  --bot-think-ms N      pause before each bot turn in ms (default 800)\n"
     "  --turn-seconds N      turn time limit in seconds (default 40)\n"
@@ -33,6 +40,16 @@ const char kUsage[] =
     "  --plain               send payloads unenciphered\n"
     "  --seed N              shuffle seed (default random)\n"
     "  --log-level N         0 quiet, 1 errors, 2 warnings, 3 trace (default 2)\n"
+    "\n"
+    "Server notices (shown by the game as a banner, or as a message box):\n"
+    "  --notice-text TEXT    the notice's text (UTF-8; under 765 bytes, 255 for a box)\n"
+    "  --notice-style N      0 banner (default), 1 message box\n"
+    "  --notice-after-ms N   send the notice to each player N ms after the player logs\n"
+    "                        in on a game server\n"
+    "  --notice-file FILE    on SIGUSR1, send the text of FILE (read then; one trailing\n"
+    "                        newline dropped) to every game client connected (once\n"
+    "                        per player); without it SIGUSR1 sends --notice-text.\n"
+    "                        Prints \"tolvan-server: notice sent to N clients\" once sent\n"
     "  --help                this text\n";
 
 bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
@@ -44,12 +61,34 @@ bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
   return true;
 }
 
+// The notice of SIGUSR1: the file's text when a file is named, else the option's text.
+void SendNoticeNow(tsrv::Server& server, const std::string& file, const std::string& option_text,
+                   int style) {
+  std::string text = option_text;
+  if (!file.empty()) {
+    if (!ReadWholeFile(file, &text)) {
+      std::fprintf(stderr, "tolvan-server: notice not sent: cannot read %s\n", file.c_str());
+      return;
+    }
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+  }
+  std::string why = tsrv::NoticeProblem(style, text);
+  if (!why.empty()) {
+    std::fprintf(stderr, "tolvan-server: notice not sent: %s\n", why.c_str());
+    return;
+  }
+  server.SendNotice(style, text, [](int sent) {
+    std::fprintf(stderr, "tolvan-server: notice sent to %d clients\n", sent);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   tsrv::ServerConfig cfg;
   cfg.log_level = 2;
   cfg.db_path.clear();
+  std::string notice_file;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -62,23 +101,34 @@ int main(int argc, char** argv) {
       }
       return v;
     };
+    // The text after the option; `what` names it in the error.
+    auto text = [&](const char* what) -> std::string {
+      const char* s = value();
+      if (!s) {
+        std::fprintf(stderr, "tolvan-server: %s needs %s\n", a.c_str(), what);
+        std::exit(2);
+      }
+      return s;
+    };
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--bind") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --bind needs an address\n"), 2;
-      cfg.bind = s;
+      cfg.bind = text("an address");
     } else if (a == "--master-port") {
       cfg.master_port = static_cast<int>(num(0, 65535));
     } else if (a == "--game-port") {
       cfg.game_port = static_cast<int>(num(0, 65535));
     } else if (a == "--tour-port") {
       cfg.tour_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--http-port") {
+      cfg.http_port = static_cast<int>(num(0, 65535));
+    } else if (a == "--no-http") {
+      cfg.http_port = -1;
+    } else if (a == "--kit-dir") {
+      cfg.kit_dir = text("a folder");
     } else if (a == "--db") {
-      const char* s = value();
-      if (!s) return std::fprintf(stderr, "tolvan-server: --db needs a file\n"), 2;
-      cfg.db_path = s;
+      cfg.db_path = text("a file");
     } else if (a == "--bot-think-ms") {
       cfg.bot_think_ms = static_cast<int>(num(0, 600000));
     } else if (a == "--turn-seconds") {
@@ -101,10 +151,22 @@ int main(int argc, char** argv) {
       cfg.seed = static_cast<uint64_t>(num(0, INT64_MAX));
     } else if (a == "--log-level") {
       cfg.log_level = static_cast<int>(num(0, 3));
+    } else if (a == "--notice-text") {
+      cfg.notice_text = text("a text");
+    } else if (a == "--notice-style") {
+      cfg.notice_style = static_cast<int>(num(0, 1));
+    } else if (a == "--notice-after-ms") {
+      cfg.notice_after_ms = static_cast<int>(num(0, 3600000));
+    } else if (a == "--notice-file") {
+      notice_file = text("a file");
     } else {
       std::fprintf(stderr, "tolvan-server: unknown option %s (see --help)\n", a.c_str());
       return 2;
     }
+  }
+  if (!cfg.notice_text.empty() || cfg.notice_after_ms >= 0) {
+    std::string why = tsrv::NoticeProblem(cfg.notice_style, cfg.notice_text);
+    if (!why.empty()) return std::fprintf(stderr, "tolvan-server: %s\n", why.c_str()), 2;
   }
   LogConfig lc;
   lc.sinks = cfg.log_level > 0 ? static_cast<uint32_t>(LOG_SINK_CONSOLE) : 0u;
@@ -124,15 +186,27 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tolvan-server: %s\n", err.c_str());
     return 1;
   }
-  std::fprintf(stderr, "tolvan-server: master %s:%d, game %s:%d%s\n", cfg.bind.c_str(),
-               server.master_port(), cfg.bind.c_str(), server.game_port(),
-               server.tour_port() > 0 ? ", tournament server on" : "");
   // Stop cleanly on SIGINT and SIGTERM; nothing is lost either way, since each settlement
-  // is committed on its own.
+  // is committed on its own. SIGUSR1 sends the notice.
   asio::io_context sig_io;
-  asio::signal_set signals(sig_io, SIGINT, SIGTERM);
-  signals.async_wait([&](const asio::error_code&, int) { server.Stop(); });
+  asio::signal_set signals(sig_io, SIGINT, SIGTERM, SIGUSR1);
+  std::function<void(const asio::error_code&, int)> on_signal = [&](const asio::error_code& ec, int sig) {
+    if (ec) return;
+    if (sig != SIGUSR1) {
+      server.Stop();
+      return;
+    }
+    SendNoticeNow(server, notice_file, cfg.notice_text, cfg.notice_style);
+    signals.async_wait(on_signal);
+  };
+  signals.async_wait(on_signal);
   std::thread sig_thread([&] { sig_io.run(); });
+  // Tests wait on this line: the signals are handled from here on.
+  std::string web = "web off";
+  if (server.http_port() > 0) web = "web " + cfg.bind + ":" + std::to_string(server.http_port());
+  std::fprintf(stderr, "tolvan-server: master %s:%d, game %s:%d, %s%s\n", cfg.bind.c_str(),
+               server.master_port(), cfg.bind.c_str(), server.game_port(), web.c_str(),
+               server.tour_port() > 0 ? ", tournament server on" : "");
   server.Run();
   sig_io.stop();
   sig_thread.join();

@@ -9,6 +9,22 @@
 #include "net/messages/VXProtocolTable.h"
 #include "net/messages/VXTableMessages.h"
 
+// Hello and a device login on the master, leaving the connection open.
+inline bool LoginOnMaster(ProtocolClient& master, int port, const char* device) {
+  if (!master.Connect(port)) return false;
+  Packet p;
+  Build_Packet(VXMsg_hello_request{}, p);
+  master.Send(p);
+  if (!master.RecvId(VX_PROTOCOL_HELLO, 5000)) return false;
+  VXMsg_login_request login;
+  std::snprintf(login.token, sizeof(login.token), "%s", device);
+  Build_Packet(login, p);
+  master.Send(p);
+  auto r = master.RecvId(VX_PROTOCOL_LOGIN, 5000);
+  int32_t result = -1;
+  return r && r->ReadInt32(&result) && result == 0;
+}
+
 // Logs in through the master with a device token and enters the game server. Returns the
 // account id text and user number through the out parameters.
 inline bool EnterThroughMaster(int master_port, const std::string& device, ProtocolClient& game,

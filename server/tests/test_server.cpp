@@ -11,60 +11,15 @@
 #include <random>
 #include <thread>
 
+#include "LiveServer.h"
 #include "ProtocolClient.h"
 #include "Server.h"
+#include "Session.h"
 #include "Store.h"
 #include "TablePlayer.h"
 #include "Wire.h"
 
 namespace {
-
-std::string TempDb(const char* name) {
-  auto p = std::filesystem::temp_directory_path() /
-           (std::string("tolvan_srv_") + name + "_" + std::to_string(::getpid()) + ".db");
-  std::filesystem::remove(p);
-  std::filesystem::remove(p.string() + "-wal");
-  std::filesystem::remove(p.string() + "-shm");
-  return p.string();
-}
-
-class LiveServer {
- public:
-  explicit LiveServer(tsrv::ServerConfig cfg) : server_(cfg), db_(cfg.db_path) {
-    std::string err;
-    ok_ = server_.Start(&err);
-    EXPECT_TRUE(ok_) << err;
-    if (ok_) thread_ = std::thread([this] { server_.Run(); });
-  }
-  ~LiveServer() { StopNow(); }
-  void StopNow() {
-    server_.Stop();
-    if (thread_.joinable()) thread_.join();
-  }
-  tsrv::Server& server() { return server_; }
-  int master() const { return server_.master_port(); }
-  int game() const { return server_.game_port(); }
-
- private:
-  tsrv::Server server_;
-  std::string db_;
-  bool ok_ = false;
-  std::thread thread_;
-};
-
-tsrv::ServerConfig QuickConfig(const char* db) {
-  tsrv::ServerConfig cfg;
-  cfg.master_port = 0;
-  cfg.game_port = 0;
-  cfg.db_path = TempDb(db);
-  cfg.bot_think_ms = 0;
-  cfg.result_ms = 0;
-  cfg.ranking_ms = 0;
-  cfg.auto_start_ms = 0;
-  cfg.log_level = 1;
-  cfg.seed = 12345;
-  return cfg;
-}
 
 void StartGame(ProtocolClient& c) {
   VXMsg_game_ready_request start;
@@ -278,6 +233,65 @@ TEST(ServerSession, PlaceholderRequestsAreTakenHeaderOnly) {
   // A move always has its action word: one without a payload is malformed.
   ASSERT_TRUE(header_only(VX_PROTOCOL_GAME_PLAYER_ACTION));
   EXPECT_TRUE(game.WaitHangUp(3000));
+}
+
+// Each role answers its own requests: asked of another role, a request is ignored or
+// closes the connection; before a login only hello, login, leave and the service
+// exchanges are taken.
+TEST(ServerSession, EachRoleAnswersOnlyItsOwnRequests) {
+  LiveServer live(QuickConfig("routes"));
+  enum Outcome { kAnswered, kIgnored, kClosed };
+  struct Case {
+    const char* what;
+    bool on_master;
+    bool logged_in;
+    uint16_t id;
+    Outcome outcome;
+  } cases[] = {
+      {"server address of a game server", false, false, tsrv::kMsgServerAddress, kClosed},
+      {"service exchange of a game server", false, false, tsrv::kMsgServiceState, kIgnored},
+      {"service exchange before a login", true, false, tsrv::kMsgServiceState, kAnswered},
+      {"room request before a login", true, false, VX_PROTOCOL_ROOM_ENTER, kClosed},
+      {"room request of the master", true, true, VX_PROTOCOL_ROOM_ENTER, kIgnored},
+      {"unknown id before a login", false, false, 999, kClosed},
+      {"unknown id after a login", false, true, 999, kIgnored},
+      {"account refresh on the master", true, true, VX_PROTOCOL_ACCOUNT_REFRESH, kAnswered},
+  };
+  int device = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProtocolClient conn;
+    const std::string dev = "device-routes-" + std::to_string(++device);
+    if (c.logged_in && c.on_master) {
+      ASSERT_TRUE(LoginOnMaster(conn, live.master(), dev.c_str()));
+    } else if (c.logged_in) {
+      std::string account;
+      int number = 0;
+      int64_t chips = 0;
+      ASSERT_TRUE(EnterThroughMaster(live.master(), dev, conn, &account, &number, &chips));
+    } else {
+      ASSERT_TRUE(conn.Connect(c.on_master ? live.master() : live.game()));
+    }
+    Packet probe(c.id);
+    for (int i = 0; i < 12; ++i) probe.WriteInt32(i == 0 ? 1 : 0);
+    conn.Send(probe);
+    if (c.outcome == kClosed) {
+      EXPECT_TRUE(conn.WaitHangUp(3000));
+      continue;
+    }
+    // A request that every state answers follows; what comes first tells the outcome.
+    Packet next;
+    if (c.logged_in) {
+      next.Init(VX_PROTOCOL_ACCOUNT_REFRESH);
+      next.WriteInt32(0);
+    } else {
+      Build_Packet(VXMsg_hello_request{}, next);
+    }
+    conn.Send(next);
+    auto first = conn.Recv(5000);
+    ASSERT_TRUE(first) << "the connection must stay open";
+    EXPECT_EQ(first->id, c.outcome == kAnswered ? c.id : next.id);
+  }
 }
 
 // Hostile input on some connections leaves the server serving a player on another.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "framework/RuntimeDir.h"
 #include "framework/StringUtil.h"
 
 namespace {
@@ -25,14 +27,105 @@ char g_sig_tag[64];
 long g_sig_utc_offset = 0;  // seconds east of UTC at configuration time
 uint32_t g_sig_sinks = LOG_SINK_CONSOLE;
 
-sockaddr_un TraceAddress(const std::string& name, socklen_t* len) {
-  // Abstract socket namespace: no file on disk, gone when the viewer exits.
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  size_t n = name.size() < sizeof(addr.sun_path) - 1 ? name.size() : sizeof(addr.sun_path) - 1;
-  std::memcpy(addr.sun_path + 1, name.data(), n);
-  *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
-  return addr;
+// The trace viewer's address, worked out at configuration so that a line (and the
+// signal path) only sends. len 0: the sink has nowhere safe to send.
+sockaddr_un g_trace_addr{};
+socklen_t g_trace_len = 0;
+
+void UpdateTraceAddress() {
+  g_trace_len = 0;
+  if (!(g_config.sinks & LOG_SINK_TRACE) || g_config.trace_name.empty() ||
+      g_config.trace_name.find('/') != std::string::npos)
+    return;
+  // A pathname socket in the user's private folder: nobody else can bind it and read
+  // the client's trace (a name in the shared abstract namespace could be taken first).
+  const std::string dir = UserRuntimeDir();
+  if (dir.empty()) return;
+  const std::string path = dir + "/" + g_config.trace_name;
+  if (path.size() >= sizeof(g_trace_addr.sun_path)) return;
+  g_trace_addr = sockaddr_un{};
+  g_trace_addr.sun_family = AF_UNIX;
+  std::memcpy(g_trace_addr.sun_path, path.c_str(), path.size() + 1);
+  g_trace_len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + 1);
+}
+
+// Milliseconds of the coarse monotonic clock (cheap; the tests' tick sources do not
+// reach the log).
+uint32_t MonotonicMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+// The open daily file of the file sink.
+struct LogFile {
+  int fd = -1;
+  int year = 0, month = 0, day = 0;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  uint32_t checked_ms = 0;
+  char path[512] = {};
+
+  void Close() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  // Opens (creating) today's file for appending; lines are written whole, one write
+  // each, so nothing waits in a buffer and a crash loses no line.
+  void Open(const struct tm& tm) {
+    Close();
+    std::snprintf(path, sizeof(path), "%s/LOG_%s_%04d%02d%02d.log", g_config.directory.c_str(),
+                  g_config.tag.c_str(), tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    year = tm.tm_year;
+    month = tm.tm_mon;
+    day = tm.tm_mday;
+    checked_ms = MonotonicMs();
+    fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat st {};
+    if (fd >= 0 && fstat(fd, &st) == 0) {
+      dev = st.st_dev;
+      ino = st.st_ino;
+    }
+  }
+  // True when the file at `path` is no longer the one open (removed or replaced).
+  bool Moved() const {
+    struct stat st {};
+    return stat(path, &st) != 0 || st.st_dev != dev || st.st_ino != ino;
+  }
+  void Select(const struct tm& tm) {
+    if (fd < 0 || tm.tm_mday != day || tm.tm_mon != month || tm.tm_year != year) {
+      Open(tm);
+      return;
+    }
+    const uint32_t now = MonotonicMs();
+    if (now - checked_ms < g_config.file_check_ms) return;
+    checked_ms = now;
+    if (Moved()) Open(tm);
+  }
+};
+LogFile g_file;
+
+void WriteFileLine(const char* text) {
+  const time_t now = g_config.wall_clock ? g_config.wall_clock() : time(nullptr);
+  struct tm tm {};
+  localtime_r(&now, &tm);
+  g_file.Select(tm);
+  if (g_file.fd < 0) return;
+  char line[1400];
+  int n = std::snprintf(line, sizeof(line), "[%04d%02d%02d %02d:%02d:%02d][%s] %s\n", tm.tm_year + 1900,
+                        tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, g_config.tag.c_str(), text);
+  if (n < 0) return;
+  if (static_cast<size_t>(n) < sizeof(line)) {
+    ssize_t w = write(g_file.fd, line, static_cast<size_t>(n));
+    (void)w;
+    return;
+  }
+  // A line longer than the stack buffer (text handed to LogText directly).
+  std::string big(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(&big[0], big.size(), "[%04d%02d%02d %02d:%02d:%02d][%s] %s\n", tm.tm_year + 1900, tm.tm_mon + 1,
+                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, g_config.tag.c_str(), text);
+  ssize_t w = write(g_file.fd, big.data(), static_cast<size_t>(n));
+  (void)w;
 }
 
 void UpdateSignalSnapshot() {
@@ -91,28 +184,13 @@ void WriteLocked(uint32_t level, const char* text) {
   if (g_config.sinks & LOG_SINK_CONSOLE) {
     std::fprintf(stderr, "%s\n", text);
   }
-  if ((g_config.sinks & LOG_SINK_FILE) && !g_config.directory.empty()) {
-    time_t now = time(nullptr);
-    struct tm tm {};
-    localtime_r(&now, &tm);
-    char path[512];
-    std::snprintf(path, sizeof(path), "%s/LOG_%s_%04d%02d%02d.log", g_config.directory.c_str(),
-                  g_config.tag.c_str(), tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    if (FILE* f = std::fopen(path, "a+")) {
-      std::fprintf(f, "[%04d%02d%02d %02d:%02d:%02d][%s] %s\n", tm.tm_year + 1900, tm.tm_mon + 1,
-                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, g_config.tag.c_str(), text);
-      std::fclose(f);
-    }
-  }
-  if (g_config.sinks & LOG_SINK_TRACE) {
+  if ((g_config.sinks & LOG_SINK_FILE) && !g_config.directory.empty()) WriteFileLine(text);
+  if ((g_config.sinks & LOG_SINK_TRACE) && g_trace_len > 0) {
     if (g_trace_fd < 0) g_trace_fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (g_trace_fd >= 0) {
-      socklen_t len;
-      sockaddr_un addr = TraceAddress(g_config.trace_name, &len);
-      // Nobody listening: the line is dropped, as with a missing viewer window.
+    // Nobody listening: the line is dropped, as with a missing viewer window.
+    if (g_trace_fd >= 0)
       sendto(g_trace_fd, text, std::strlen(text) + 1, MSG_DONTWAIT | MSG_NOSIGNAL,
-             reinterpret_cast<sockaddr*>(&addr), len);
-    }
+             reinterpret_cast<const sockaddr*>(&g_trace_addr), g_trace_len);
   }
   if (g_observer) g_observer(level, text, g_observer_user);
 }
@@ -121,7 +199,14 @@ void WriteLocked(uint32_t level, const char* text) {
 void LogConfigure(const LogConfig& config) {
   std::lock_guard<std::mutex> lock(g_log_mutex);
   g_config = config;
+  g_file.Close();  // the next line opens the file of the new folder and tag
+  UpdateTraceAddress();
   UpdateSignalSnapshot();
+}
+
+std::string LogTracePath() {
+  std::lock_guard<std::mutex> lock(g_log_mutex);
+  return g_trace_len > 0 ? std::string(g_trace_addr.sun_path) : std::string();
 }
 
 LogConfig LogCurrentConfig() {
@@ -189,16 +274,15 @@ void LogFromSignal(const char* text) {
     SigAppend(prefix, sizeof(prefix), &fn, "] ");
     SigAppend(prefix, sizeof(prefix), &fn, text);
     SigAppend(prefix, sizeof(prefix), &fn, "\n");
-    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd >= 0) {
       ssize_t r = write(fd, prefix, fn);
       (void)r;
       close(fd);
     }
   }
-  if ((g_sig_sinks & LOG_SINK_TRACE) && g_trace_fd >= 0) {
-    socklen_t len;
-    sockaddr_un addr = TraceAddress(g_config.trace_name, &len);
-    sendto(g_trace_fd, text, n + 1, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), len);
+  if ((g_sig_sinks & LOG_SINK_TRACE) && g_trace_fd >= 0 && g_trace_len > 0) {
+    sendto(g_trace_fd, text, n + 1, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&g_trace_addr),
+           g_trace_len);
   }
 }

@@ -246,9 +246,21 @@ int IsToday(time_t t) {
   return (a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday) ? 1 : 0;
 }
 
-int RandomInt(int a, int b) {
+namespace {
+
+std::mt19937& RandomEngine() {
   static std::mt19937 engine{std::random_device{}()};
-  uint32_t u = engine();
+  return engine;
+}
+
+}  // namespace
+
+void SeedRandom(uint32_t seed) { RandomEngine().seed(seed); }
+
+int RandomInt(int a, int b) {
+  // An empty range has only its low end.
+  if (b <= a) return a;
+  uint32_t u = RandomEngine()();
   int64_t span = static_cast<int64_t>(b) - a + 1;
   int64_t v = a + static_cast<int64_t>(static_cast<double>(u) / 4294967296.0 * static_cast<double>(span));
   return static_cast<int>(v > b ? b : v);

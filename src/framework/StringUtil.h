@@ -49,8 +49,11 @@ std::string ShortenName(const std::string& s);
 // 1 when t falls on today's local calendar date.
 int IsToday(time_t t);
 
-// Uniform integer in [a, b] from one process-wide MT19937 engine.
+// Uniform integer in [a, b] from one process-wide MT19937 engine; a when b <= a.
+// The engine is not locked: callers share it from one thread.
 int RandomInt(int a, int b);
+// Restarts the engine from `seed`, so a run of RandomInt can be repeated (tests).
+void SeedRandom(uint32_t seed);
 
 // Copies a zero-terminated text into a fixed field of `width` bytes, zero padded and
 // always terminated inside the field.

@@ -59,8 +59,7 @@ void GLFont::SetPackageReader(PackageReadFn fn) { g_package_reader = fn; }
 GLFont::GLFont(int screen_width, int screen_height) : m_screen_width(screen_width), m_screen_height(screen_height) {}
 
 GLFont::~GLFont() {
-  delete m_font;
-  m_font = nullptr;
+  DeleteFaces();
   std::free(m_package_buffer);
   m_package_buffer = nullptr;
 }
@@ -84,6 +83,21 @@ FTFont* GLFont::MakeFont(int type) const {
   }
 }
 
+void GLFont::DeleteFaces() {
+  for (SizedFace& f : m_faces) {
+    delete f.font;
+    f = SizedFace{};
+  }
+  m_current_face = 0;
+  m_font = nullptr;
+}
+
+void GLFont::ResetFaces(FTFont* font) {
+  DeleteFaces();
+  m_faces[0].font = font;
+  m_font = font;
+}
+
 void GLFont::Initialize(int type, void* from_package) {
   if (type < 0 || type > kBuffer) return;
   std::snprintf(m_name, sizeof m_name, "%s", kFontPath);
@@ -99,15 +113,13 @@ void GLFont::Initialize(int type, void* from_package) {
     m_package_buffer = data;
     m_package_size = static_cast<int>(size);
   }
-  delete m_font;
-  m_font = MakeFont(type);
+  ResetFaces(MakeFont(type));
   if (from_package) Log(LOG_TRACE, "GLFont::Initialize ... raw mode : %s", m_name);
   if (m_font->Error()) {
     // A face that failed to open must not be sized or drawn (FTGL crashes on it): the
     // font stays uninitialised and every text measures as empty and draws nothing.
     Log(LOG_WARNING, "GLFont::Initialize | cannot open the face %s (error %d)", m_name, m_font->Error());
-    delete m_font;
-    m_font = nullptr;
+    DeleteFaces();
     return;
   }
   ApplyFaceSize(m_face_size);
@@ -117,11 +129,9 @@ void GLFont::Initialize(int type, void* from_package) {
 
 int GLFont::ReloadFromPackage() {
   if (!m_initialised || !m_package_buffer) return 0;
-  delete m_font;
-  m_font = MakeFont(m_type);
+  ResetFaces(MakeFont(m_type));
   if (m_font->Error()) {
-    delete m_font;
-    m_font = nullptr;
+    DeleteFaces();
     m_initialised = 0;
     return 0;
   }
@@ -138,10 +148,56 @@ int GLFont::ScaledResolution() const {
   return static_cast<int>(std::nearbyint(m_resolution * Screen()->m_scale_x + 0.5));
 }
 
+namespace {
+// Order of preference for the slot that takes a new size: a made but never sized face
+// (the one Initialize made), then an empty slot, then the face unused for longest.
+int SlotRank(const FTFont* font, unsigned size) { return font ? (size == 0 ? 0 : 2) : 1; }
+}  // namespace
+
 void GLFont::ApplyFaceSize(int size) {
   if (!m_font || size <= 0) return;
-  m_font->FaceSize(static_cast<unsigned>(size), static_cast<unsigned>(ScaledResolution()));
-  m_font->Outset(size * 0.05f, size * 0.1f);
+  const unsigned want = static_cast<unsigned>(size);
+  const unsigned res = static_cast<unsigned>(ScaledResolution());
+  // FTGL throws its glyph cache away on every FaceSize call, even for the size it
+  // already has. Widgets set their size before each text, so the sizes in use keep a
+  // face each, and a change of size mostly just selects the right one.
+  int pick = 0;
+  for (int i = 0; i < kSizedFaces; ++i) {
+    SizedFace& f = m_faces[i];
+    if (f.font && f.size == want && f.resolution == res) {
+      f.last_use = ++m_use_clock;
+      m_current_face = i;
+      m_font = f.font;
+      return;
+    }
+    const int rank = SlotRank(f.font, f.size), best = SlotRank(m_faces[pick].font, m_faces[pick].size);
+    if (rank < best || (rank == 2 && best == 2 && f.last_use < m_faces[pick].last_use)) pick = i;
+  }
+  if (!m_faces[pick].font) {
+    FTFont* made = MakeFont(m_type);
+    if (made->Error()) {
+      // No further face can be opened: resize the current one, as a lone font would.
+      delete made;
+      pick = m_current_face;
+    } else {
+      made->Depth(100.0f);
+      m_faces[pick].font = made;
+    }
+  }
+  SizedFace& f = m_faces[pick];
+  // FTGL's size object hands FreeType the resolution of the previous FaceSize call
+  // (none, meaning 72, on a new face) and ignores a call that repeats its last size and
+  // resolution: a face new to this resolution is first sized once to a neighbouring
+  // size, or its glyphs would come out at the old resolution.
+  if (f.resolution != res) f.font->FaceSize(want + 1, res);
+  f.font->FaceSize(want, res);
+  f.font->Outset(size * 0.05f, size * 0.1f);
+  ++m_ftgl_resizes;
+  f.size = want;
+  f.resolution = res;
+  f.last_use = ++m_use_clock;
+  m_current_face = pick;
+  m_font = f.font;
 }
 
 void GLFont::SetFaceSize(int size) {

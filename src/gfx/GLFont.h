@@ -37,7 +37,9 @@ class GLFont : public ZBObject {
   // Cached size change: stores trunc(size * 0.94) and applies it, unless size equals
   // the stored size.
   void SetFaceSize(int size);
-  // Sets the FTGL face size directly at the window's resolution.
+  // Sets the FTGL face size directly at the window's resolution. Costs nothing when
+  // the face already has that size at that resolution: each size in use keeps its own
+  // FTGL font (and with it its glyph cache), up to kSizedFaces of them.
   void ApplyFaceSize(int size);
 
   GLTextBox MeasureText(const char* utf8);
@@ -55,7 +57,13 @@ class GLFont : public ZBObject {
 
   int FaceSize() const { return m_face_size; }
   bool IsInitialised() const { return m_initialised != 0; }
+  // The FTGL font of the size applied last.
   FTFont* Ftgl() const { return m_font; }
+  // How many times FTGL was asked to (re)size a face, over the font's life: a size
+  // change that found its face already sized does not count.
+  int FtglResizeCount() const { return m_ftgl_resizes; }
+  // FTGL fonts kept, one per applied size (and resolution).
+  static constexpr int kSizedFaces = 8;
 
   // Bytes of a resource package entry (malloc'd; the font keeps them). Installed by
   // the resource package; without it package loads find nothing.
@@ -79,7 +87,23 @@ class GLFont : public ZBObject {
   float m_line_spacing = 0.0f;
 
  private:
+  // One FTGL font sized once; `last_use` orders them for reuse.
+  struct SizedFace {
+    FTFont* font = nullptr;
+    unsigned size = 0;
+    unsigned resolution = 0;
+    unsigned last_use = 0;
+  };
+
   FTFont* MakeFont(int type) const;
+  // Takes ownership of a freshly made font as the only sized face (size not applied yet).
+  void ResetFaces(FTFont* font);
+  void DeleteFaces();
+  SizedFace m_faces[kSizedFaces];
+  int m_current_face = 0;
+  unsigned m_use_clock = 0;
+  int m_ftgl_resizes = 0;
+
   // Measures / renders an already shaped string of n characters.
   void MeasureShaped(const wchar_t* text, int n, int* width, int* height) const;
   void RenderShaped(const wchar_t* text, int n, float x, float y, const float colour[4]);

@@ -13,6 +13,7 @@
 
 #include "framework/Clock.h"
 #include "framework/Log.h"
+#include "framework/RuntimeDir.h"
 
 namespace {
 constexpr char kRaiseRequest[] = "RAISE\n";
@@ -26,15 +27,9 @@ bool MakeAddress(const std::string& path, sockaddr_un* addr) {
 }
 }  // namespace
 
-std::string SingleInstance::RuntimeDir() {
-  for (const char* var : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-    if (const char* v = std::getenv(var); v && *v) return v;
-  }
-  return "/tmp";
-}
-
 SingleInstance::SingleInstance(std::string name) {
-  const std::string dir = RuntimeDir();
+  const std::string dir = UserRuntimeDir();
+  if (dir.empty()) return;
   m_lock_path = dir + "/" + name + ".lock";
   m_socket_path = dir + "/" + name + ".sock";
 }
@@ -43,7 +38,11 @@ SingleInstance::~SingleInstance() { Release(); }
 
 bool SingleInstance::Acquire() {
   if (m_lock_fd >= 0) return true;
-  int fd = open(m_lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (m_lock_path.empty()) {
+    Log(LOG_WARNING, "SingleInstance::Acquire | no private runtime folder; running without the instance lock");
+    return true;
+  }
+  int fd = open(m_lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
     // Without a lock file there is no way to tell; run rather than refuse to start.
     Log(LOG_WARNING, "SingleInstance::Acquire | cannot open %s: %s", m_lock_path.c_str(), std::strerror(errno));
@@ -59,7 +58,7 @@ bool SingleInstance::Acquire() {
 
 bool SingleInstance::RequestRaise(int wait_ms) {
   sockaddr_un addr;
-  if (!MakeAddress(m_socket_path, &addr)) return false;
+  if (m_socket_path.empty() || !MakeAddress(m_socket_path, &addr)) return false;
   const uint32_t start = GetTickMs();
   for (;;) {
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -79,7 +78,7 @@ bool SingleInstance::RequestRaise(int wait_ms) {
 bool SingleInstance::StartListening(std::function<void()> on_raise) {
   if (m_listen_fd >= 0 || m_lock_fd < 0) return false;
   sockaddr_un addr;
-  if (!MakeAddress(m_socket_path, &addr)) return false;
+  if (m_socket_path.empty() || !MakeAddress(m_socket_path, &addr)) return false;
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   // A socket file left by an instance that crashed: safe to replace, we hold the lock.

@@ -3,11 +3,17 @@
 #include <string>
 #include <thread>
 
-// Makes sure one instance of the program runs per user session. The first instance
-// holds an exclusive lock on "<name>.lock" in the runtime folder ($XDG_RUNTIME_DIR,
-// else the temporary folder) and listens on the Unix socket "<name>.sock" beside it;
-// a later instance fails to take the lock and asks the first, over that socket, to
-// bring its window to the front.
+// Makes sure one instance of the program runs per user. The first instance holds an
+// exclusive lock on "<name>.lock" in the user's private runtime folder (UserRuntimeDir:
+// "$XDG_RUNTIME_DIR/tolvan", else a 0700 "tolvan-<uid>" folder of the temporary folder)
+// and listens on the Unix socket "<name>.sock" beside it; a later instance fails to
+// take the lock and asks the first, over that socket, to bring its window to the front.
+// No other user can create or replace these files, and the lock is never opened
+// through a symbolic link. Without a safe folder the program runs unguarded rather
+// than refuse to start.
+//
+// Acquire, RequestRaise, StartListening and Release belong to the thread that made the
+// object; `on_raise` runs on the listening thread.
 class SingleInstance {
  public:
   explicit SingleInstance(std::string name);
@@ -26,11 +32,9 @@ class SingleInstance {
   // Stops listening and drops the lock.
   void Release();
 
+  // Empty when there is no safe runtime folder.
   const std::string& LockPath() const { return m_lock_path; }
   const std::string& SocketPath() const { return m_socket_path; }
-
-  // $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp.
-  static std::string RuntimeDir();
 
  private:
   void ListenLoop();

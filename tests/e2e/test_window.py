@@ -1,16 +1,20 @@
 """End-to-end tests of the window, input routing, single instance and crash report.
 
-Run one with: TOLVAN_BINARY=build/tolvan python3 tests/e2e/test_window.py WindowTest.test_wheel_and_keys
+Run one with: TOLVAN_BINARY=build/tolvan TOLVAN_TESTINPUT_BINARY=build/tolvan-testinput \
+    python3 tests/e2e/test_window.py WindowTest.test_wheel_buttons_and_keys_reach_the_mode
 """
 import os
 import re
 import signal
+import socket
+import stat
+import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
+from tolvan_e2e import TolvanRun, Xvfb, binary_path  # noqa: E402
 
 
 class WindowTest(unittest.TestCase):
@@ -27,6 +31,25 @@ class WindowTest(unittest.TestCase):
         self.app.wait_for_log(r"raise requested by another instance")
         self.assertIsNone(self.app.proc.poll())
         self.assertEqual(self.app.processes(), [self.app.proc.pid])
+
+    def test_lock_and_trace_socket_are_in_the_users_private_folder(self):
+        folder = os.path.join(self.app.runtime, "tolvan")
+        st = os.lstat(folder)
+        self.assertTrue(stat.S_ISDIR(st.st_mode))
+        self.assertEqual(stat.S_IMODE(st.st_mode), 0o700)
+        self.assertEqual(st.st_uid, os.geteuid())
+        self.assertTrue(os.path.isfile(os.path.join(folder, "Tolvan.lock")))
+        # A trace viewer binding the socket there receives the program's lines.
+        viewer = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        self.addCleanup(viewer.close)
+        viewer.bind(os.path.join(folder, "Trace_CLIENT"))
+        viewer.settimeout(10)
+        self.app.key("a")
+        while True:
+            line = viewer.recv(2048)
+            self.assertTrue(line.endswith(b"\0"))
+            if line.startswith(b"TestInputMode::OnKeyUp key=65"):
+                break
 
     def test_narrower_than_640_snaps_to_minimum_with_aspect(self):
         # From 640x360 both sides change (height follows width); then only the height
@@ -109,6 +132,28 @@ class WindowTest(unittest.TestCase):
         self.assertGreater(len(frames), 1)
         self.assertRegex(log, prefix + r"\[ \*\*\*ERROR\*\*\* \] Close application\.\n$")
         return log
+
+
+class ShippingBinaryTest(unittest.TestCase):
+    """The input test mode is linked only into the test build of the program."""
+
+    @staticmethod
+    def symbols_and_strings(path):
+        syms = subprocess.run(["nm", "-C", path], check=True, capture_output=True, text=True, timeout=60).stdout
+        text = subprocess.run(["strings", "-a", path], check=True, capture_output=True, text=True,
+                              timeout=60).stdout
+        return syms, text
+
+    def test_holds_no_test_mode_and_reads_no_test_variable(self):
+        syms, text = self.symbols_and_strings(binary_path())
+        for needle in ("TestInputMode", "TOLVAN_TEST_MODE"):
+            self.assertNotIn(needle, syms)
+            self.assertNotIn(needle, text)
+        # The same check finds the mode in the test build, so it would catch a leak.
+        syms, text = self.symbols_and_strings(binary_path("input"))
+        self.assertIn("TestInputMode::OnKeyUp", syms)
+        self.assertIn("TestInputMode::OnInit_Process ready", text)
+        self.assertNotIn("TOLVAN_TEST_MODE", text)
 
 
 if __name__ == "__main__":

@@ -9,7 +9,9 @@
 Each run gets its own temporary install folder (a copy of the binary with raw/ next to
 it), state/config/data folders (TOLVAN_*_DIR) and runtime folder (XDG_RUNTIME_DIR, which
 holds the single-instance lock), so runs never share files. The program's log is the
-daily file in the state folder. TOLVAN_BINARY names the program (CTest sets it).
+daily file in the state folder. TOLVAN_BINARY names the program and
+TOLVAN_TESTINPUT_BINARY its test build, whose first mode logs every input it receives
+(CTest sets both); a run with test_mode="input" (the default) starts the test build.
 """
 import glob
 import os
@@ -24,10 +26,12 @@ CONVERT = "/usr/bin/convert"  # the ImageMagick from the distribution, by full p
 FALLBACK_FONT = "/usr/share/fonts/truetype/tlwg/Waree-Bold.ttf"
 
 
-def binary_path():
-    path = os.environ.get("TOLVAN_BINARY")
+def binary_path(test_mode=None):
+    """The shipping program, or its test build for test_mode "input"."""
+    var = {None: "TOLVAN_BINARY", "input": "TOLVAN_TESTINPUT_BINARY"}[test_mode]
+    path = os.environ.get(var)
     if not path:
-        raise RuntimeError("TOLVAN_BINARY is not set")
+        raise RuntimeError(var + " is not set")
     return path
 
 
@@ -74,10 +78,10 @@ class TolvanRun:
         self.install = os.path.join(self.root, "inst")
         self.state = os.path.join(self.root, "state")
         os.makedirs(self.install)
-        runtime = os.path.join(self.root, "run")
+        self.runtime = runtime = os.path.join(self.root, "run")
         os.makedirs(runtime, mode=0o700)
         self.binary = os.path.join(self.install, "tolvan")
-        shutil.copy2(binary_path(), self.binary)
+        shutil.copy2(binary_path(test_mode), self.binary)
         self._link_resources()
         self.env = dict(os.environ)
         self.env.update({
@@ -89,8 +93,6 @@ class TolvanRun:
             "SDL_AUDIODRIVER": "dummy",
         })
         self.env.pop("SDL_VIDEODRIVER", None)
-        if test_mode:
-            self.env["TOLVAN_TEST_MODE"] = test_mode
         if extra_env:
             self.env.update(extra_env)
         self.proc = None

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/LanguageMessages.h"
 #include "gfx/GLFont.h"
@@ -105,6 +106,76 @@ TEST_F(TextRender, FaceSizeCachingAndResolution) {
     EXPECT_EQ(c.res, font->ScaledResolution()) << c.scale;
   }
   s->m_scale_x = keep;
+}
+
+// The stored sizes follow the 0.94 rule exactly, while FTGL is asked to resize only
+// when a size is new to the font: a repeated or returning size reuses its face.
+TEST_F(TextRender, RepeatedSizesKeepTheRuleWithoutResizingFtgl) {
+  struct Case {
+    const char* what;
+    std::vector<int> requests;
+    std::vector<int> stored;  // the stored size after each request
+    int resizes;              // FTGL resizes the requests cost
+  };
+  const Case cases[] = {
+      {"same size again and again", {20, 20, 20, 20}, {18, 18, 18, 18}, 1},
+      {"the stored size is skipped", {20, 18}, {18, 18}, 1},
+      {"two sizes taking turns", {20, 30, 20, 30, 20, 30}, {18, 28, 18, 28, 18, 28}, 2},
+      {"putting a stored size back applies the factor again", {30, 18, 28}, {28, 16, 26}, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // A fresh font for each case: its first face is already sized to 10.
+    texrender::InFolder(texrender::FontFolder(), [] { GLSurface::Instance()->Initialize(0, nullptr); });
+    font = GLSurface::Instance()->Font(0);
+    ASSERT_EQ(1, font->FtglResizeCount());
+    for (size_t i = 0; i < c.requests.size(); ++i) {
+      font->SetFaceSize(c.requests[i]);
+      EXPECT_EQ(c.stored[i], font->FaceSize()) << "request " << i;
+      EXPECT_EQ(static_cast<unsigned>(c.stored[i]), font->Ftgl()->FaceSize()) << "request " << i;
+    }
+    EXPECT_EQ(1 + c.resizes, font->FtglResizeCount());
+  }
+}
+
+TEST_F(TextRender, SizedFacesMeasureAndDrawLikeAFreshlySizedFont) {
+  // More sizes than faces kept: the oldest face is resized in place and every size
+  // still measures what a font sized once to it measures.
+  const char* text = "Tolvan 1,250K";
+  std::vector<int> widths;
+  for (int size = 10; size < 10 + 2 * GLFont::kSizedFaces; ++size) {
+    font->ApplyFaceSize(size);
+    widths.push_back(font->MeasureText(text).right);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (int size = 10; size < 10 + 2 * GLFont::kSizedFaces; ++size) {
+      font->ApplyFaceSize(size);
+      EXPECT_EQ(widths[size - 10], font->MeasureText(text).right) << size;
+      EXPECT_EQ(static_cast<unsigned>(size), font->Ftgl()->FaceSize());
+    }
+  EXPECT_LT(widths.front(), widths.back());
+  // At a larger window the glyphs are rasterised at the larger resolution at once, so
+  // the measured logical width stays the same.
+  GLWindowScreen* s = GLWindowScreen::Instance();
+  const float keep_x = s->m_scale_x, keep_inv = s->m_inv_scale_x;
+  s->m_scale_x = 1.5f;
+  s->m_inv_scale_x = 1.0f / 1.5f;
+  font->ApplyFaceSize(20);
+  const int wide = font->MeasureText(text).right;
+  s->m_scale_x = keep_x;
+  s->m_inv_scale_x = keep_inv;
+  EXPECT_NEAR(widths[10], wide, 2);
+  // Switching between sizes kept draws the same pixels as the first time.
+  font->ApplyFaceSize(24);
+  font->DrawText("Hg", 0, GLTextBox{100, 100, 300, 140}, kWhite);
+  font->ApplyFaceSize(12);
+  font->ApplyFaceSize(24);
+  font->DrawText("Hg", 0, GLTextBox{400, 100, 600, 140}, kWhite);
+  Frame f = texrender::Read();
+  auto a = LitSpan(f, 90, 150, 90, 350);
+  auto b = LitSpan(f, 90, 150, 390, 650);
+  ASSERT_GE(a.first, 0);
+  EXPECT_EQ(a.second - a.first, b.second - b.first);
 }
 
 TEST_F(TextRender, ResizeMarksSizesStaleAndBottomAlignmentKeepsToTheBox) {

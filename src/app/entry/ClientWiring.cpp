@@ -9,6 +9,7 @@
 #include "net/GamePacketThread.h"
 #include "platform/GameInterface.h"
 #include "web/GameWebContent.h"
+#include "scenes/GameScene_manager.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
 
@@ -67,8 +68,12 @@ int ClientServiceHooks::WebContentInit() {
   return GameWebContent::Instance()->Initialize(GameSharedData::Instance()->m_web_base);
 }
 
+int ClientServiceHooks::SceneManagerInit() { return GameScene_manager::Get_Instance()->Create_Scenes(); }
+
 void ClientServiceHooks::Shutdown() {
-  // The modes hold textures: they go while the drawing surface still exists.
+  // Scenes and modes hold textures: they go while the drawing surface still exists,
+  // the scenes shown over the modes first.
+  GameScene_manager::DestroyInstance();
   GameModeLogin::DestroyInstance();
 }
 
@@ -86,6 +91,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.exchanges = &exchanges;
   hooks.services = &services;
   hooks.platform = &platform;
+  hooks.scenes = GameScene_manager::Get_Instance();
   logic->SetHooks(hooks);
   logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
 

@@ -42,11 +42,13 @@ class ServiceExchangeHooks : public IExchangeHooks {
   int PostToServiceServer(const Packet& packet) override;
 };
 
-// Platform start-up (the device id) and, at shutdown, the modes' own resources.
+// Platform start-up (the device id), the scene manager's scenes at stage 2 and, at
+// shutdown, the scenes' and modes' own resources.
 class ClientServiceHooks : public IServiceHooks {
  public:
   int PlatformInit() override;
   int WebContentInit() override;
+  int SceneManagerInit() override;
   void Shutdown() override;
 };
 

@@ -5,11 +5,12 @@
 
 class SurfaceScreenHooks;
 
-// A stand-in first mode for end-to-end runs (TOLVAN_TEST_MODE=input): it logs every
-// input it receives ("TestInputMode::OnWheel delta=40 x=.. y=..", key codes, pointer
-// positions, Close from the back key) and, with each key release, the number of frames
-// presented so far, so a driver can measure the frame rate. The key K released makes
-// the process fault on purpose, to exercise the crash report.
+// The first mode of the test build of the program (tolvan-testinput), for end-to-end
+// runs: it logs every input it receives ("TestInputMode::OnWheel delta=40 x=.. y=..",
+// key codes, pointer positions, Close from the back key) and, with each key release,
+// the number of frames presented so far, so a driver can measure the frame rate. The
+// key K released makes the process fault on purpose, to exercise the crash report.
+// The shipping program never holds this mode.
 class TestInputMode : public GameMode {
  public:
   explicit TestInputMode(SurfaceScreenHooks* screen);

@@ -1,4 +1,4 @@
-#include "app/entry/TestInputMode.h"
+#include "e2e/TestInputMode.h"
 
 #include "app/SurfaceScreenHooks.h"
 #include "framework/Log.h"
