@@ -70,7 +70,12 @@ void GameSharedData::ResetDefaults() {
   m_service_server.Clear();
   m_master_server.Clear();
   std::memset(m_web_base, 0, sizeof(m_web_base));
-  CopyFixedText(m_web_base, sizeof(m_web_base), kDefaultWebBase);
+  // "web_base" moves every page, banner and picture address (the local server's web
+  // side by default); only an http or https address is taken.
+  char web_base[sizeof(m_web_base)] = {};
+  const bool custom = CRegistry::ReadString("web_base", web_base, sizeof(web_base)) &&
+                      (std::strncmp(web_base, "http://", 7) == 0 || std::strncmp(web_base, "https://", 8) == 0);
+  CopyFixedText(m_web_base, sizeof(m_web_base), custom ? web_base : kDefaultWebBase);
   std::memset(m_item_slots, 0, sizeof(m_item_slots));
   std::memset(m_block_556, 0, sizeof(m_block_556));
   std::memset(m_block_52, 0, sizeof(m_block_52));
@@ -350,15 +355,7 @@ bool GameSharedData::ReportCounts(const char* user) const {
 // ---------------------------------------------------------------- per-account files
 
 std::string GameSharedData::SafeFileName(const char* account_id) {
-  std::string name = ReadFixedText(account_id ? account_id : "", account_id ? 30 : 0);
-  for (char& c : name) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) c = '_';
-  }
-  // No "..", and no leading dot: the name stays one plain file inside the folder.
-  for (size_t pos = name.find(".."); pos != std::string::npos; pos = name.find("..")) name.replace(pos, 2, "__");
-  if (!name.empty() && name[0] == '.') name[0] = '_';
-  return name;
+  return SanitizeFileName(ReadFixedText(account_id ? account_id : "", account_id ? 30 : 0));
 }
 
 std::string GameSharedData::AccountFilePath(const char* suffix) const {

@@ -126,6 +126,7 @@ int GameWindow::Run(GameLogic* logic) {
       logic->RenderFrame();
     }
     logic->m_in_frame = 0;
+    if (m_after_frame) m_after_frame();
     SleepMs(1);
   }
   return 0;

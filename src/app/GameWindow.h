@@ -49,6 +49,8 @@ class GameWindow {
 
   // While `fn` returns true (a platform dialog is open), only closing is acted on.
   void SetModalQuery(bool (*fn)()) { m_modal_query = fn; }
+  // Called after every frame, outside the frame lock (platform dialogs open there).
+  void SetAfterFrame(void (*fn)()) { m_after_frame = fn; }
   // The event type that asks this window to come to the front (from another thread).
   uint32_t RaiseEventType() const { return m_raise_event; }
 
@@ -68,4 +70,5 @@ class GameWindow {
   float m_pixel_ratio_x = 1.0f;
   float m_pixel_ratio_y = 1.0f;
   bool (*m_modal_query)() = nullptr;
+  void (*m_after_frame)() = nullptr;
 };

@@ -107,3 +107,14 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
   if (ok && out) *out = std::move(data);
   return ok;
 }
+
+std::string SanitizeFileName(std::string name) {
+  for (char& c : name) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) c = '_';
+  }
+  // No "..", and no leading dot: the name stays one plain file inside the folder.
+  for (size_t pos = name.find(".."); pos != std::string::npos; pos = name.find("..")) name.replace(pos, 2, "__");
+  if (!name.empty() && name[0] == '.') name[0] = '_';
+  return name;
+}

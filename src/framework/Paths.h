@@ -16,6 +16,10 @@ void SetProgramDir(const std::string& dir);
 // Folder of the running executable.
 std::string ExecutableDir();
 
+// A text made safe as one plain file name inside a folder: path separators and control
+// characters become "_", every ".." becomes "__" and a leading dot becomes "_".
+std::string SanitizeFileName(std::string name);
+
 // mkdir -p; true when the folder exists afterwards.
 bool EnsureDir(const std::string& dir);
 

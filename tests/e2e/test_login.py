@@ -171,12 +171,12 @@ class LoginTest(unittest.TestCase):
                     time.sleep(0.1)
                 self.assertFalse(any(is_green(app.pixel(shot, *p)) for p in QUICK_POINTS))
                 # A click where quick start would be does nothing; the social button, clicked
-                # after it, says the social login is not there yet.
+                # after it, opens the social login dialog.
                 app.xdo("mousemove", "--window", app.window, str(QUICK_CENTRE[0]), str(QUICK_CENTRE[1]),
                         "click", "1")
                 app.xdo("mousemove", "--window", app.window, str(SOCIAL_POINTS[0][0]), str(SOCIAL_POINTS[0][1]),
                         "click", "1")
-                app.wait_for_log(r"Game_Interface_Execute\| command 13 is not available")
+                app.wait_for_log(r'ZBWebView::Open\| "Facebook Login"')
                 self.assertNotIn("GameModeLogin::Send_Login", app.log_text())
 
     def test_a_returning_device_account_logs_in_by_itself(self):

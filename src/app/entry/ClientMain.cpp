@@ -13,6 +13,7 @@
 #include "framework/Paths.h"
 #include "media/SplashWindow.h"
 #include "platform/CrashReporter.h"
+#include "platform/GameInterface.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -73,6 +74,10 @@ int RunClient(const ClientEntryOptions& options) {
       ev.type = raise_type;
       SDL_PushEvent(&ev);
     });
+
+    // Platform dialogs open after a frame, never inside one, and own the input meanwhile.
+    window.SetModalQuery(&Game_Interface_IsModal);
+    window.SetAfterFrame(&Game_Interface_AfterFrame);
 
     ClientWiring wiring;
     GameLogic* logic = GameLogic::Instance();

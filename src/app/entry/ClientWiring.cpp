@@ -10,6 +10,7 @@
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
 #include "platform/GameInterface.h"
+#include "web/GameWebContent.h"
 #include "scenes/GameScene_manager.h"
 #include "ui/GLButton.h"
 
@@ -29,11 +30,46 @@ void PlayerImageLayer::FrameStep() { GamePlayerImage::Instance()->UpdateDownload
 
 void PlayerImageLayer::Shutdown() { GamePlayerImage::DestroyInstance(); }
 
+void WebContentLayer::FrameStep() { GameWebContent::Instance()->Update(); }
+
+void WebContentLayer::Draw() { GameWebContent::Instance()->Draw_Announcements(); }
+
+namespace {
+// The banners take the pointer only in the lobby, where they are drawn.
+bool InLobby() {
+  GameLogic* logic = GameLogic::InstanceIfAny();
+  return logic && logic->CurrentMode() && logic->CurrentMode()->mode_id == GameMode::kModeLobby;
+}
+}  // namespace
+
+int WebContentLayer::OnTouchDown(int button, int x, int y) {
+  return InLobby() ? GameWebContent::Instance()->OnTouchDown(button, x, y) : 0;
+}
+
+int WebContentLayer::OnTouchUp(int button, int x, int y) {
+  return InLobby() ? GameWebContent::Instance()->OnTouchUp(button, x, y) : 0;
+}
+
+int WebContentLayer::OnTouchMove(int button, int x, int y) {
+  return InLobby() ? GameWebContent::Instance()->OnTouchMove(button, x, y) : 0;
+}
+
+void WebContentLayer::Shutdown() { GameWebContent::DestroyInstance(); }
+
 int ServiceExchangeHooks::PostToServiceServer(const Packet& packet) {
   return GamePacketThread::Instance()->PostToServiceServer(packet, nullptr, nullptr, false);
 }
 
-int ClientServiceHooks::PlatformInit() { return Game_Interface_Init(); }
+int ClientServiceHooks::PlatformInit() {
+  Game_Interface_SetSocialLoginHandler(+[](const char* social_id, const char* name) {
+    GameModeLogin::Instance()->OnSocialLogin(social_id, name);
+  });
+  return Game_Interface_Init();
+}
+
+int ClientServiceHooks::WebContentInit() {
+  return GameWebContent::Instance()->Initialize(GameSharedData::Instance()->m_web_base);
+}
 
 int ClientServiceHooks::SceneManagerInit() { return GameScene_manager::Get_Instance()->Create_Scenes(); }
 
@@ -54,6 +90,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.screen = &screen;
   hooks.workers = &workers;
   hooks.player_image = &player_image;
+  hooks.web_content = &web_content;
   hooks.exchanges = &exchanges;
   hooks.sound = &sound;
   hooks.splash = &splash;

@@ -27,6 +27,18 @@ class PlayerImageLayer : public ILayerHooks {
   void Shutdown() override;
 };
 
+// The banners of the banner document: images fetched each frame, announcements drawn
+// over the lobby and given the pointer first there.
+class WebContentLayer : public ILayerHooks {
+ public:
+  void FrameStep() override;
+  void Draw() override;
+  int OnTouchDown(int button, int x, int y) override;
+  int OnTouchUp(int button, int x, int y) override;
+  int OnTouchMove(int button, int x, int y) override;
+  void Shutdown() override;
+};
+
 // One-shot requests to the service server go through the packet thread.
 class ServiceExchangeHooks : public IExchangeHooks {
  public:
@@ -38,6 +50,7 @@ class ServiceExchangeHooks : public IExchangeHooks {
 class ClientServiceHooks : public IServiceHooks {
  public:
   int PlatformInit() override;
+  int WebContentInit() override;
   int SceneManagerInit() override;
   void Shutdown() override;
 };
@@ -53,6 +66,7 @@ struct ClientWiring {
   ClientScreenHooks screen;
   WorkerHooks workers;
   PlayerImageLayer player_image;
+  WebContentLayer web_content;
   ServiceExchangeHooks exchanges;
   ClientServiceHooks services;
   ClientPlatformHooks platform;
