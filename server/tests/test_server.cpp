@@ -237,7 +237,7 @@ TEST(ServerSession, PlaceholderRequestsAreTakenHeaderOnly) {
 
 // Each role answers its own requests: asked of another role, a request is ignored or
 // closes the connection; before a login only hello, login, leave and the service
-// exchanges are taken.
+// exchanges are taken (those naming an account only while it is logged in from there).
 TEST(ServerSession, EachRoleAnswersOnlyItsOwnRequests) {
   LiveServer live(QuickConfig("routes"));
   enum Outcome { kAnswered, kIgnored, kClosed };
@@ -250,7 +250,8 @@ TEST(ServerSession, EachRoleAnswersOnlyItsOwnRequests) {
   } cases[] = {
       {"server address of a game server", false, false, tsrv::kMsgServerAddress, kClosed},
       {"service exchange of a game server", false, false, tsrv::kMsgServiceState, kIgnored},
-      {"service exchange before a login", true, false, tsrv::kMsgServiceState, kAnswered},
+      {"service exchange naming no account logged in", true, false, tsrv::kMsgServiceState, kClosed},
+      {"ranking exchange before a login", true, false, tsrv::kMsgListRefresh, kAnswered},
       {"room request before a login", true, false, VX_PROTOCOL_ROOM_ENTER, kClosed},
       {"room request of the master", true, true, VX_PROTOCOL_ROOM_ENTER, kIgnored},
       {"unknown id before a login", false, false, 999, kClosed},
