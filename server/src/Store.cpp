@@ -32,6 +32,16 @@ class Stmt {
   sqlite3_stmt* st_ = nullptr;
 };
 
+// The accounts whose ids the statement's rows hold in their first column, in row order.
+std::vector<Account> AccountsOf(Store& store, Stmt& st) {
+  std::vector<int64_t> ids;
+  while (st.Step() == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st.get(), 0));
+  std::vector<Account> out;
+  for (int64_t f : ids)
+    if (auto a = store.FindById(f)) out.push_back(*a);
+  return out;
+}
+
 const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS accounts(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -299,11 +309,7 @@ std::vector<Account> Store::Friends(int64_t id, int kind) {
                          : "SELECT account FROM friends WHERE friend = ? AND state = 0 ORDER BY account");
   if (!st) return out;
   st.Int(1, id);
-  std::vector<int64_t> ids;
-  while (st.Step() == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st.get(), 0));
-  for (int64_t f : ids)
-    if (auto a = FindById(f)) out.push_back(*a);
-  return out;
+  return AccountsOf(*this, st);
 }
 
 std::vector<Account> Store::TopPlayers(const char* column, int limit) {
@@ -315,11 +321,7 @@ std::vector<Account> Store::TopPlayers(const char* column, int limit) {
   Stmt st(db_, sql.c_str());
   if (!st) return out;
   st.Int(1, limit);
-  std::vector<int64_t> ids;
-  while (st.Step() == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st.get(), 0));
-  for (int64_t f : ids)
-    if (auto a = FindById(f)) out.push_back(*a);
-  return out;
+  return AccountsOf(*this, st);
 }
 
 bool Store::Settle(int64_t table, int64_t stake, const std::vector<SeatSettlement>& seats) {

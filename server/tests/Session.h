@@ -101,6 +101,11 @@ inline bool EnterThroughMaster(int master_port, const std::string& device, Proto
   return LoginOnGame(game, gs.Port(), *account_id, *user_number) == 0;
 }
 
+inline bool EnterThroughMaster(int master_port, const std::string& device, ProtocolClient& game,
+                               MasterAccount* who) {
+  return EnterThroughMaster(master_port, device, game, &who->account_id, &who->user_number, &who->chips);
+}
+
 // Asks for a table in the room of `stake` (normal game) and for its state; true once seated.
 inline bool EnterRoomPlain(ProtocolClient& game, int64_t stake) {
   VXMsg_room_enter_request req;

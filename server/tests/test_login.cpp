@@ -100,10 +100,10 @@ TEST(ServerLogin, MasterReentryNeedsTheGameServersPass) {
     return static_cast<int>(result);
   };
   ProtocolClient game;
-  std::string id;
-  int number = 0;
-  int64_t chips = 0;
-  ASSERT_TRUE(EnterThroughMaster(live.master(), "back-a", game, &id, &number, &chips));
+  MasterAccount me;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "back-a", game, &me));
+  const std::string& id = me.account_id;
+  const int number = me.user_number;
   EXPECT_NE(enter_master(id, number, nullptr), 0) << "still on the game server: no pass yet";
   ASSERT_TRUE(LeaveServer(game));
   EXPECT_NE(enter_master(id, number, kOtherMachine), 0) << "from another address";
@@ -115,10 +115,10 @@ TEST(ServerLogin, MasterReentryNeedsTheGameServersPass) {
 TEST(ServerLogin, TablemateBlocksCarryNoUserNumber) {
   LiveServer live(QuickConfig("login_blocks"));
   ProtocolClient game;
-  std::string id;
-  int number = 0;
-  int64_t chips = 0;
-  ASSERT_TRUE(EnterThroughMaster(live.master(), "blocks-a", game, &id, &number, &chips));
+  MasterAccount me;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "blocks-a", game, &me));
+  const std::string& id = me.account_id;
+  const int number = me.user_number;
   VXMsg_room_enter_request req;
   req.room.SetStake(100);
   Packet p;
@@ -156,10 +156,10 @@ TEST(ServerLogin, TablemateBlocksCarryNoUserNumber) {
 TEST(ServerLogin, SecondLoginEndsTheFirst) {
   LiveServer live(QuickConfig("login_dup"));
   ProtocolClient old_game;
-  std::string id;
-  int number = 0;
-  int64_t chips = 0;
-  ASSERT_TRUE(EnterThroughMaster(live.master(), "dup-a", old_game, &id, &number, &chips));
+  MasterAccount me;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "dup-a", old_game, &me));
+  const std::string& id = me.account_id;
+  const int number = me.user_number;
   ProtocolClient newer;
   ASSERT_TRUE(LoginOnMaster(newer, live.master(), "dup-a"));
   ASSERT_TRUE(old_game.RecvId(tsrv::kMsgDuplicateLogin, 5000)) << "the older connection is told";

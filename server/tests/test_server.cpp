@@ -423,10 +423,9 @@ TEST(ServerSession, TableCreationsAndEntriesAreTraced) {
   ASSERT_NE(at, std::string::npos) << srv.output();
   const int master = std::atoi(line.c_str() + at + std::strlen("master 127.0.0.1:"));
   ProtocolClient game;
-  std::string account;
-  int number = 0;
-  int64_t chips = 0;
-  ASSERT_TRUE(EnterThroughMaster(master, "device-traces", game, &account, &number, &chips));
+  MasterAccount me;
+  ASSERT_TRUE(EnterThroughMaster(master, "device-traces", game, &me));
+  const int number = me.user_number;
   ASSERT_FALSE(EnterRoomPlain(game, 5000)) << "20 000 chips do not reach 20 stakes of 5 000";
   EXPECT_FALSE(srv.WaitLineWith("table entry of account " + std::to_string(number) + " refused", 5000).empty())
       << srv.output();
@@ -441,10 +440,8 @@ TEST(ServerSession, TableCreationsAndEntriesAreTraced) {
 TEST(ServerSession, RoomCountsFollowTheSeatedPlayers) {
   LiveServer live(QuickConfig("room_counts"));
   ProtocolClient seated;
-  std::string account;
-  int number = 0;
-  int64_t chips = 0;
-  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-counts-a", seated, &account, &number, &chips));
+  MasterAccount a;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-counts-a", seated, &a));
   ASSERT_TRUE(EnterRoomPlain(seated, 500));
   // A second player's login reply.
   ProtocolClient master;

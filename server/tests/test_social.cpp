@@ -12,21 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "JsonText.h"
 #include "LiveServer.h"
 #include "SocialStandIn.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-Json::Value Parse(const std::string& text) {
-  Json::Value v;
-  Json::CharReaderBuilder b;
-  std::string errs;
-  std::unique_ptr<Json::CharReader> r(b.newCharReader());
-  if (!r->parse(text.data(), text.data() + text.size(), &v, &errs)) return Json::Value();
-  return v;
-}
 
 // A server with the web side on a free port and a kit holding the sample pictures.
 struct SocialFixture {
@@ -115,19 +107,19 @@ TEST(SocialStandIn, GraphAnswersForAnIssuedTokenUntilLogout) {
 
   auto me = f.http->Get(("/me?access_token=" + token).c_str());
   ASSERT_TRUE(me && me->status == 200);
-  Json::Value v = Parse(me->body);
+  Json::Value v = ParseJson(me->body);
   EXPECT_EQ(v["id"].asString(), "100000000000001");
   EXPECT_EQ(v["name"].asString(), "สมชาย ใจดี");
 
   auto friends = f.http->Get(("/100000000000001/friends?access_token=" + token + "&offset=0").c_str());
   ASSERT_TRUE(friends && friends->status == 200);
-  v = Parse(friends->body);
+  v = ParseJson(friends->body);
   ASSERT_EQ(v["data"].size(), 2u);
   EXPECT_EQ(v["data"][0]["id"].asString(), "100000000000002");
   EXPECT_FALSE(v["data"][0]["name"].asString().empty());
   auto later = f.http->Get(("/100000000000001/friends?access_token=" + token + "&offset=1").c_str());
   ASSERT_TRUE(later);
-  EXPECT_EQ(Parse(later->body)["data"].size(), 1u) << "the offset skips friends already read";
+  EXPECT_EQ(ParseJson(later->body)["data"].size(), 1u) << "the offset skips friends already read";
 
   // Errors are Graph errors (an object with "error": message and type).
   struct Case {
@@ -144,7 +136,7 @@ TEST(SocialStandIn, GraphAnswersForAnIssuedTokenUntilLogout) {
     auto res = f.http->Get(c.path.c_str());
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, c.status);
-    Json::Value e = Parse(res->body);
+    Json::Value e = ParseJson(res->body);
     EXPECT_FALSE(e["error"]["message"].asString().empty());
     EXPECT_EQ(e["error"]["type"].asString(), "OAuthException");
   }
