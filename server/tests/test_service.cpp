@@ -19,7 +19,10 @@ namespace {
 // One exchange on a new connection: the reply, or null when the server closed it.
 std::unique_ptr<Packet> Exchange(int port, Packet& request, const char* source = nullptr) {
   ProtocolClient c;
-  if (!c.Connect(port, "127.0.0.1", source)) return nullptr;
+  if (!c.Connect(port, "127.0.0.1", source)) {
+    ADD_FAILURE() << "cannot connect from " << (source ? source : "127.0.0.1");
+    return nullptr;
+  }
   c.Send(request);
   return c.RecvId(request.id, 5000);
 }
