@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool greeted = false;  // a game client said hello (until it leaves the server)
   std::shared_ptr<Table> table;
   int seat = -1;
+  std::string peer;  // the peer's address, as text
+
   Clock::time_point last_rx_;
 
  private:

@@ -39,9 +39,11 @@ const Route kRoutes[] = {
     {kMsgServerAddress, kMasterOnly, false, &S::OnServerAddress,
      "server address asked of a game server"},
     // The service role's one-shot exchanges (served on the master's port).
-    {kMsgServiceState, kMasterOnly, false, &S::OnService, nullptr},
-    {kMsgFriendList, kMasterOnly, false, &S::OnService, nullptr},
-    {kMsgTournamentRegs, kMasterOnly, false, &S::OnService, nullptr},
+    {kMsgServiceState, kMasterOnly, false, &S::OnServiceState, nullptr},
+    {kMsgFriendList, kMasterOnly, false, &S::OnFriendList, nullptr},
+    {kMsgTournamentRegs, kMasterOnly, false, &S::OnTournamentRegs, nullptr},
+    {kMsgSocialFriends, kMasterOnly, false, &S::OnSocialFriends, nullptr},
+    {kMsgListRefresh, kMasterOnly, false, &S::OnListRefresh, nullptr},
     // The game roles.
     {VX_PROTOCOL_ROOM_ENTER, kGameRoles, true, &S::OnRoomEnter, nullptr},
     {VX_PROTOCOL_ROOM_LEAVE, kGameRoles, true, &S::OnRoomLeave, nullptr},

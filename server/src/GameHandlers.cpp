@@ -43,6 +43,8 @@ int Server::Impl::NextBot() { return next_bot++; }
 std::shared_ptr<Table> Server::Impl::NewTable(int64_t stake, int game_type, bool bots_only) {
   auto t = std::make_shared<Table>(this, next_table++, stake, game_type, bots_only);
   tables[t->no()] = t;
+  TraceF("table %lld created: stake %lld, %s game%s", static_cast<long long>(t->no()),
+         static_cast<long long>(stake), game_type ? "point" : "normal", bots_only ? ", bots only" : "");
   return t;
 }
 
@@ -50,6 +52,8 @@ void Server::Impl::OnRoomEnter(const ConnPtr& c, Packet& p) {
   VXMsg_room_enter_request want;
   auto refuse = [&] { SendRecord(c, VXMsg_room_enter_reply{}); };  // result 0
   if (!want.Read(p) || c->table || c->role() != Role::kGame) {
+    TraceF("table entry of account %lld refused: %s", static_cast<long long>(c->account),
+           c->table ? "already seated" : "not a room request of this server");
     refuse();
     return;
   }
@@ -60,6 +64,8 @@ void Server::Impl::OnRoomEnter(const ConnPtr& c, Packet& p) {
     if (r.stake == stake) known = true;
   auto acc_ = store.FindById(c->account);
   if (!known || !acc_ || acc_->chips < stake * 20) {
+    TraceF("table entry of account %lld refused: stake %lld%s", static_cast<long long>(c->account),
+           static_cast<long long>(stake), known ? ", balance under 20 stakes" : " is no room");
     refuse();
     return;
   }
@@ -75,6 +81,8 @@ void Server::Impl::OnRoomEnter(const ConnPtr& c, Packet& p) {
   }
   c->table = t;
   c->seat = seat;
+  TraceF("table entry: account %lld at table %lld seat %d (stake %lld)", static_cast<long long>(c->account),
+         static_cast<long long>(t->no()), seat, static_cast<long long>(stake));
   VXMsg_room_enter_reply r;
   r.result = 1;
   r.room = t->room();

@@ -1,5 +1,7 @@
 // The master role: the entry point that logs players in and tells them where the game
 // servers are.
+#include <iterator>
+
 #include "ServerImpl.h"
 
 namespace tsrv {
@@ -17,7 +19,8 @@ void Server::Impl::WriteMasterLogin(Packet& rep, const Account& a) {
   rep.WriteBytes(nullptr, 452);           // profile block
   rep.WriteInt32(0);                      // unread mail
   rep.WriteInt32(0);                      // bonus records
-  rep.WriteInt32(0);                      // item slots
+  rep.WriteInt32(static_cast<int32_t>(std::size(kMissions)));  // item slots: the missions
+  WriteMissionRecords(rep);
   rep.WriteBytes(nullptr, 556);
   rep.WriteBytes(nullptr, 52);
 }
@@ -36,6 +39,8 @@ void Server::Impl::OnServerAddress(const ConnPtr& c, Packet& p) {
     r.WriteBytes(nullptr, sizeof(ServerInfo));
   } else {
     r.WriteInt32(1);
+    // The player's login there is taken only with this pass.
+    LeavePass(c, static_cast<Role>(kind));
     ServerInfo si = MakeServerInfo(host(), port, kind, selector);
     r.WriteBytes(si.raw, sizeof(si.raw));
   }

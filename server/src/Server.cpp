@@ -16,7 +16,10 @@ void Server::Impl::Accept(int role) {
     if (!ec) {
       asio::error_code ig;
       s.set_option(tcp::no_delay(true), ig);
+      asio::error_code pe;
+      const auto remote = s.remote_endpoint(pe);
       auto c = std::make_shared<Connection>(this, std::move(s), static_cast<Role>(role));
+      if (!pe) c->peer = remote.address().to_string();
       conns.insert(c);
       Count(&ServerStats::connections);
       c->Begin();
@@ -43,6 +46,8 @@ void Server::Impl::OnClosed(Connection* raw) {
     if (x.get() == raw) c = x;
   if (!c) return;
   LeaveTable(c);
+  // A player whose game-server connection ends may log in on the master again.
+  if (c->logged_in && c->role() != Role::kMaster) LeavePass(c, Role::kMaster);
   int r = static_cast<int>(c->role());
   auto it = online[r].find(c->account);
   if (it != online[r].end() && it->second.lock() == c) online[r].erase(it);
@@ -83,7 +88,7 @@ bool Server::Start(std::string* error) {
   if (m.cfg.http_port >= 0) {
     m.web = std::make_unique<WebServer>();
     const std::string kit = m.cfg.kit_dir.empty() ? ExecutableDir() : m.cfg.kit_dir;
-    if (!m.web->Start(m.cfg.bind, m.cfg.http_port, kit, m.host(), error)) {
+    if (!m.web->Start(m.cfg.bind, m.cfg.http_port, kit, m.host(), m.cfg.social, error)) {
       m.web.reset();
       return false;
     }

@@ -14,6 +14,21 @@
 
 namespace tsrv {
 
+// The social network's stand-ins on the web side: the authorisation page, the logout page
+// and the Graph calls the game makes, for one fixed test identity.
+struct SocialConfig {
+  std::string app_id = "1000000000000001";
+  std::string login_page;  // the only redirect address; empty: the web side's own login page
+  std::string user_id = "100000000000001";
+  std::string user_name = "สมชาย ใจดี";
+  struct Friend {
+    std::string id, name;
+  };
+  std::vector<Friend> friends = {{"100000000000002", "สมศรี มีสุข"}, {"100000000000003", "มานี รักเรียน"}};
+};
+// A social id: 1 to 29 digits.
+bool IsSocialId(const std::string& id);
+
 struct ServerConfig {
   std::string bind = "127.0.0.1";
   int master_port = 10088;   // 0: any free port
@@ -40,6 +55,16 @@ struct ServerConfig {
   int notice_after_ms = -1;
   std::string notice_text;
   int notice_style = 0;
+  // The hello reply: the server's version triple and where a client fetches an update
+  // (under 255 bytes; empty: no address).
+  int hello_version[3] = {3, 3, 0};
+  std::string patch_url;
+  // Every login on the master is answered with this result when not 0 (nothing else is
+  // checked), so a client's handling of each failure can be tried.
+  int force_login_result = 0;
+  SocialConfig social;
+  // How long the pass of a server change stays valid (ms).
+  int pass_ms = 30000;
 };
 
 // Server notice styles: a banner over the game, or a message box the player closes.

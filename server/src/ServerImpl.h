@@ -12,10 +12,12 @@
 #include <asio.hpp>
 
 #include <condition_variable>
+#include <cstdio>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -54,6 +56,28 @@ struct Server::Impl {
   asio::steady_timer sweep;
   std::unique_ptr<WebServer> web;  // null when the web side is off
 
+  // A pass lets an account log in on another role by account id and user number alone:
+  // the master leaves one for a game server when it answers a logged-in player's
+  // server-address request, a game server leaves one for the master when a logged-in
+  // player's connection there ends. One per account; taken once, from the same address,
+  // before it expires.
+  struct Pass {
+    Role to;
+    std::string peer;
+    Clock::time_point expires;
+    std::weak_ptr<Connection> from;
+  };
+  std::map<int64_t, Pass> passes;
+  void LeavePass(const ConnPtr& from, Role to);
+  // True when `c` may log in as `account` on its role; `*from` is the connection that left
+  // the pass (it is the same client moving).
+  bool TakePass(const ConnPtr& c, int64_t account, ConnPtr* from);
+  // Ends every other connection of `account` (the rule of a second login).
+  void EndOtherLogins(const ConnPtr& c, int64_t account, const ConnPtr& mover);
+  // The account a service exchange names (account id, user number), when that account is
+  // logged in from the exchange's own address; otherwise the connection is closed.
+  std::optional<Account> ServiceAccount(const ConnPtr& c, Packet& p);
+
   mutable std::mutex stats_mu;
   mutable std::condition_variable stats_cv;
   ServerStats stats;
@@ -61,6 +85,14 @@ struct Server::Impl {
   void Trace(const char* what, int64_t a = 0) {
     if (cfg.log_level >= 3) Log(LOG_TRACE, "[DEBUG]: tolvan-server | %s %lld", what,
                                 static_cast<long long>(a));
+  }
+  // A trace line with free text (table entries and creations).
+  template <class... A>
+  void TraceF(const char* fmt, A... args) {
+    if (cfg.log_level < 3) return;
+    char line[512];
+    std::snprintf(line, sizeof(line), fmt, args...);
+    Log(LOG_TRACE, "[DEBUG]: tolvan-server | %s", line);
   }
   void Warn(const char* what) {
     if (cfg.log_level >= 2) Log(LOG_WARNING, "[WARNING]: tolvan-server | %s", what);
@@ -85,6 +117,8 @@ struct Server::Impl {
   void OnLeaveServer(const ConnPtr& c, Packet& p);
   void OnAccountRefresh(const ConnPtr& c, Packet& p);
   void OnRegist(const ConnPtr& c, Packet& p);
+  static constexpr size_t kMaxNicknameChars = 24;
+  std::string NicknameProblem(const std::string& name, int64_t account);
   void SendLoginFailure(const ConnPtr& c, int code);
   void SendAccount(const ConnPtr& c, uint16_t id);
 
@@ -93,7 +127,11 @@ struct Server::Impl {
   void WriteMasterLogin(Packet& rep, const Account& a);
 
   // Service.
-  void OnService(const ConnPtr& c, Packet& p);
+  void OnServiceState(const ConnPtr& c, Packet& p);
+  void OnFriendList(const ConnPtr& c, Packet& p);
+  void OnTournamentRegs(const ConnPtr& c, Packet& p);
+  void OnSocialFriends(const ConnPtr& c, Packet& p);
+  void OnListRefresh(const ConnPtr& c, Packet& p);
 
   // Game roles.
   void WriteGameLogin(Packet& rep, Role role);

@@ -32,6 +32,16 @@ class Stmt {
   sqlite3_stmt* st_ = nullptr;
 };
 
+// The accounts whose ids the statement's rows hold in their first column, in row order.
+std::vector<Account> AccountsOf(Store& store, Stmt& st) {
+  std::vector<int64_t> ids;
+  while (st.Step() == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st.get(), 0));
+  std::vector<Account> out;
+  for (int64_t f : ids)
+    if (auto a = store.FindById(f)) out.push_back(*a);
+  return out;
+}
+
 const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS accounts(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -66,6 +76,11 @@ CREATE TABLE IF NOT EXISTS round_seats(
   delta INTEGER NOT NULL,
   points INTEGER NOT NULL,
   won INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS friends(
+  account INTEGER NOT NULL REFERENCES accounts(id),
+  friend INTEGER NOT NULL REFERENCES accounts(id),
+  state INTEGER NOT NULL,
+  PRIMARY KEY(account, friend));
 CREATE TABLE IF NOT EXISTS ledger(
   account INTEGER NOT NULL REFERENCES accounts(id),
   amount INTEGER NOT NULL,
@@ -91,6 +106,19 @@ bool Store::Exec(const char* sql) {
   return true;
 }
 
+bool Store::AddColumn(const char* table, const char* column, const char* decl) {
+  // A database made by an earlier version lacks the column; adding it keeps its data.
+  std::string probe = std::string("SELECT ") + column + " FROM " + table + " LIMIT 0";
+  {
+    sqlite3_stmt* st = nullptr;
+    const bool has = sqlite3_prepare_v2(db_, probe.c_str(), -1, &st, nullptr) == SQLITE_OK;
+    sqlite3_finalize(st);
+    if (has) return true;
+  }
+  std::string sql = std::string("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + decl;
+  return Exec(sql.c_str());
+}
+
 bool Store::Open(const std::string& path, int64_t start_chips, std::string* error) {
   Close();
   start_chips_ = start_chips;
@@ -104,7 +132,7 @@ bool Store::Open(const std::string& path, int64_t start_chips, std::string* erro
   // WAL keeps the file consistent when the process dies at any point; a commit is
   // durable against a process crash with synchronous NORMAL.
   if (!Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;") ||
-      !Exec(kSchema)) {
+      !Exec(kSchema) || !AddColumn("accounts", "dark_knocks", "INTEGER NOT NULL DEFAULT 0")) {
     if (error) *error = sqlite3_errmsg(db_);
     Close();
     return false;
@@ -116,7 +144,7 @@ std::optional<Account> Store::LoadWhere(const char* where, const std::string& te
                                         bool by_number) {
   std::string sql =
       "SELECT id, account_id, nickname, account_type, chips, rubies, level, exp, character, "
-      "streak, games, wins, is_bot FROM accounts WHERE ";
+      "streak, games, wins, is_bot, dark_knocks FROM accounts WHERE ";
   sql += where;
   Stmt st(db_, sql.c_str());
   if (!st) return std::nullopt;
@@ -140,6 +168,7 @@ std::optional<Account> Store::LoadWhere(const char* where, const std::string& te
   a.games = sqlite3_column_int(s, 10);
   a.wins = sqlite3_column_int(s, 11);
   a.is_bot = sqlite3_column_int(s, 12) != 0;
+  a.dark_knocks = sqlite3_column_int(s, 13);
   Stmt it(db_, "SELECT slot, count FROM items WHERE account = ?");
   if (it) {
     it.Int(1, a.id);
@@ -241,6 +270,60 @@ bool Store::SetProfile(int64_t id, const std::string& nickname, int character) {
   return st.Step() == SQLITE_DONE && sqlite3_changes(db_) == 1;
 }
 
+bool Store::NicknameTaken(const std::string& nickname, int64_t except) {
+  if (!db_) return false;
+  Stmt st(db_, "SELECT 1 FROM accounts WHERE nickname = ? AND id <> ? LIMIT 1");
+  if (!st) return true;  // cannot tell: refuse rather than allow a duplicate
+  st.Text(1, nickname);
+  st.Int(2, except);
+  return st.Step() == SQLITE_ROW;
+}
+
+int Store::AddFriends(int64_t id, const std::vector<std::string>& account_ids) {
+  if (!db_ || !Exec("BEGIN IMMEDIATE")) return 0;
+  int found = 0;
+  bool ok = true;
+  for (const std::string& other_id : account_ids) {
+    auto other = FindByAccountId(other_id);
+    if (!other || other->is_bot || other->id == id) continue;
+    ++found;
+    for (auto [a, b] : {std::pair{id, other->id}, std::pair{other->id, id}}) {
+      Stmt st(db_, "INSERT OR REPLACE INTO friends(account, friend, state) VALUES(?, ?, 1)");
+      ok = ok && st;
+      if (!ok) break;
+      st.Int(1, a);
+      st.Int(2, b);
+      ok = st.Step() == SQLITE_DONE;
+    }
+  }
+  if (ok && Exec("COMMIT")) return found;
+  Exec("ROLLBACK");
+  return 0;
+}
+
+std::vector<Account> Store::Friends(int64_t id, int kind) {
+  std::vector<Account> out;
+  if (!db_) return out;
+  // Kind 0: the friends of `id`; kind 1: requests sent to `id`.
+  Stmt st(db_, kind == 0 ? "SELECT friend FROM friends WHERE account = ? AND state = 1 ORDER BY friend"
+                         : "SELECT account FROM friends WHERE friend = ? AND state = 0 ORDER BY account");
+  if (!st) return out;
+  st.Int(1, id);
+  return AccountsOf(*this, st);
+}
+
+std::vector<Account> Store::TopPlayers(const char* column, int limit) {
+  std::vector<Account> out;
+  if (!db_) return out;
+  const std::string col = column;
+  if (col != "chips" && col != "exp" && col != "streak") return out;
+  std::string sql = "SELECT id FROM accounts WHERE is_bot = 0 ORDER BY " + col + " DESC, id LIMIT ?";
+  Stmt st(db_, sql.c_str());
+  if (!st) return out;
+  st.Int(1, limit);
+  return AccountsOf(*this, st);
+}
+
 bool Store::Settle(int64_t table, int64_t stake, const std::vector<SeatSettlement>& seats) {
   if (!db_) return false;
   int64_t sum = 0;
@@ -267,14 +350,16 @@ bool Store::Settle(int64_t table, int64_t stake, const std::vector<SeatSettlemen
     if (!ok) break;
     Stmt up(db_,
             "UPDATE accounts SET chips = chips + ?, games = games + 1, wins = wins + ?, "
-            "streak = CASE WHEN ? THEN streak + 1 ELSE 0 END WHERE id = ?");
+            "streak = CASE WHEN ? THEN streak + 1 ELSE 0 END, dark_knocks = dark_knocks + ? "
+            "WHERE id = ?");
     Stmt rs(db_, "INSERT INTO round_seats(round, account, delta, points, won) VALUES(?,?,?,?,?)");
     ok = up && rs;
     if (!ok) break;
     up.Int(1, s.delta);
     up.Int(2, s.won ? 1 : 0);
     up.Int(3, s.won ? 1 : 0);
-    up.Int(4, s.account);
+    up.Int(4, s.dark_knock ? 1 : 0);
+    up.Int(5, s.account);
     ok = up.Step() == SQLITE_DONE && sqlite3_changes(db_) == 1;
     if (!ok) break;
     rs.Int(1, round);

@@ -25,6 +25,7 @@ struct Account {
   int streak = 0;
   int games = 0;
   int wins = 0;
+  int dark_knocks = 0;         // rounds won with a dark or dark colour knock
   bool is_bot = false;
   bool is_new = false;         // created by this login
   std::array<int, kItemSlots> items{};
@@ -35,6 +36,7 @@ struct SeatSettlement {
   int64_t delta = 0;
   int points = 0;
   bool won = false;
+  bool dark_knock = false;  // won with a dark or dark colour knock
 };
 
 class Store {
@@ -57,6 +59,19 @@ class Store {
   // Bot account number n (created with the starting balance on first use).
   std::optional<Account> Bot(int n);
   bool SetProfile(int64_t id, const std::string& nickname, int character);
+  // True when an account other than `except` has this nickname.
+  bool NicknameTaken(const std::string& nickname, int64_t except);
+
+  // Friends: two accounts that are friends both ways (state 1), or a request from one
+  // to the other (state 0) waiting for an answer.
+  // Makes `id` and every account whose id is in `account_ids` friends; returns how many
+  // accounts were found (bots and `id` itself are skipped).
+  int AddFriends(int64_t id, const std::vector<std::string>& account_ids);
+  // The friends of `id` (kind 0) or the accounts asking `id` to be friends (kind 1).
+  std::vector<Account> Friends(int64_t id, int kind);
+  // The players (bots excluded) with the highest value of `column` ("chips", "exp" or
+  // "streak"), at most `limit`, highest first.
+  std::vector<Account> TopPlayers(const char* column, int limit);
 
   // One round's settlement in a single transaction: balances, win counters and streaks,
   // and the round record. Refused (nothing written) when the deltas do not sum to zero.
@@ -75,6 +90,7 @@ class Store {
   std::optional<Account> Create(const std::string& account_id, const std::string& device,
                                 const std::string& nickname, int type, bool bot);
   bool Exec(const char* sql);
+  bool AddColumn(const char* table, const char* column, const char* decl);
 
   sqlite3* db_ = nullptr;
   int64_t start_chips_ = 0;

@@ -83,7 +83,11 @@ VXType_seat_state Table::SeatView(int s) const {
 std::unique_ptr<GameVXPlayer> Table::Player(int s, int viewer, bool reveal) const {
   const SeatSlot& slot = seats_[s];
   auto pl = std::make_unique<GameVXPlayer>();
-  FillUserInfo(slot.account, pl->profile);
+  // Only the viewer's own block carries its user number.
+  if (viewer == s)
+    FillUserInfo(slot.account, pl->profile);
+  else
+    FillPublicUserInfo(slot.account, pl->profile);
   pl->seat = SeatView(s);
   pl->status = slot.account.streak;
   bool playing = state() >= 2 && (game_.seats_mask() & (1u << s));
@@ -223,7 +227,7 @@ void Table::EndRound() {
     for (int s = 0; s < kMaxSeats; ++s) {
       if (!(game_.seats_mask() & (1u << s))) continue;
       shown.entries[shown.entry_count].seat = s;
-      shown.entries[shown.entry_count].player = Player(s, s, true);
+      shown.entries[shown.entry_count].player = Player(s, -1, true);  // one copy for every viewer
       ++shown.entry_count;
     }
     EachViewer([&](int, const ConnPtr& c) { SendRecord(c, shown); });
@@ -244,7 +248,8 @@ void Table::EndRound() {
   std::vector<SeatSettlement> rows;
   for (int s = 0; s < kMaxSeats; ++s) {
     if (!(mask & (1u << s))) continue;
-    rows.push_back(SeatSettlement{seats_[s].account.id, delta[s], sc.total[s], s == sc.winner});
+    const bool dark = s == sc.winner && (sc.end_kind == 1 || sc.end_kind == 3);
+    rows.push_back(SeatSettlement{seats_[s].account.id, delta[s], sc.total[s], s == sc.winner, dark});
   }
   bool settled = srv_->store.Settle(no_, stake_, rows);
   if (!settled) {

@@ -68,7 +68,8 @@ class Table : public std::enable_shared_from_this<Table> {
   VXType_turn_info Turn() const;
   VXType_table_status Status(int elapsed_ms) const;
   VXType_seat_state SeatView(int s) const;
-  // Seat `s` as `viewer` sees it: the hand hidden unless it is the viewer's or `reveal`.
+  // Seat `s` as `viewer` sees it: the hand hidden unless it is the viewer's or `reveal`;
+  // the user number only in the viewer's own block.
   std::unique_ptr<GameVXPlayer> Player(int s, int viewer, bool reveal) const;
   template <class F>
   void EachViewer(F f) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "BannerDocument.h"
+#include "SocialStandIn.h"
 #include "framework/Log.h"
 #include "framework/Paths.h"
 
@@ -35,7 +36,7 @@ WebServer::WebServer() = default;
 WebServer::~WebServer() { Stop(); }
 
 bool WebServer::Start(const std::string& bind, int port, const std::string& kit_dir,
-                      const std::string& public_host, std::string* error) {
+                      const std::string& public_host, const SocialConfig& social, std::string* error) {
   const std::string pages = kit_dir + "/web_content";
   http_ = std::make_unique<httplib::Server>();
   http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
@@ -64,13 +65,19 @@ bool WebServer::Start(const std::string& bind, int port, const std::string& kit_
     res.set_content(data, "image/jpeg");
   });
 
+  social_ = std::make_unique<SocialStandIn>(social, pages + "/AG");
+  social_->Mount(*http_);
+
   port_ = port == 0 ? http_->bind_to_any_port(bind) : (http_->bind_to_port(bind, port) ? port : -1);
   if (port_ <= 0) {
     if (error) *error = "cannot listen on " + bind + ":" + std::to_string(port) + " for the web side";
     http_.reset();
+    social_.reset();
     port_ = -1;
     return false;
   }
+  social_->SetDefaultLoginPage("http://" + public_host + ":" + std::to_string(port_) +
+                               "/web_content/facebook_login.htm");
   listen_done_ = false;
   listener_ = std::thread([this] {
     http_->listen_after_bind();
@@ -78,6 +85,8 @@ bool WebServer::Start(const std::string& bind, int port, const std::string& kit_
   });
   return true;
 }
+
+std::string WebServer::login_page() const { return social_ ? social_->login_page() : std::string(); }
 
 void WebServer::Stop() {
   if (!listener_.joinable()) return;
@@ -87,6 +96,7 @@ void WebServer::Stop() {
   http_->stop();
   listener_.join();
   http_.reset();
+  social_.reset();
 }
 
 }  // namespace tsrv

@@ -1,6 +1,8 @@
 #include "Wire.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "net/messages/VXType_user_info.h"
 #include "net/messages/VXPlayerAction.h"
@@ -17,6 +19,33 @@ void PutText(uint8_t* block, size_t off, size_t width, const std::string& s) {
 void Put32(uint8_t* block, size_t off, int32_t v) { std::memcpy(block + off, &v, 4); }
 
 }  // namespace
+
+int32_t MissionProgress(const Account& a, int type) {
+  int64_t v = 0;
+  switch (type) {
+    case 0: v = a.games; break;
+    case 1: v = a.wins; break;
+    case 3: v = a.dark_knocks; break;
+    case 5: v = a.streak; break;
+    default: break;
+  }
+  return static_cast<int32_t>(std::min<int64_t>(v, kMissions[type].goal));
+}
+
+void WriteMissionRecords(Packet& p) {
+  for (const MissionDef& m : kMissions) {
+    p.WriteInt32(m.period);
+    p.WriteInt32(0);
+    p.WriteInt32(m.goal);
+    p.WriteInt32(m.reward_chips);
+    p.WriteInt32(m.reward_rubies);
+  }
+}
+
+void FillPublicUserInfo(const Account& a, uint8_t* u) {
+  FillUserInfo(a, u);
+  Put32(u, kUserNumber, 0);
+}
 
 void FillUserInfo(const Account& a, uint8_t* u) {
   static_assert(kUserInfoSize == GameVXPlayer::kProfileSize);
@@ -38,6 +67,11 @@ void FillUserInfo(const Account& a, uint8_t* u) {
   Put32(u, kUserTournamentId, 0);
   static_assert(kItemSlots == static_cast<int>(kInventoryCounts));
   for (int i = 0; i < kItemSlots; ++i) Put32(u, kUserInventory + 4 * i, a.items[i]);
+  static_assert(kMissionProgress + 8 * std::size(kMissions) <= kUserInfoSize);
+  for (int t = 0; t < static_cast<int>(std::size(kMissions)); ++t) {
+    Put32(u, kMissionProgress + 8 * t, MissionProgress(a, t));
+    Put32(u, kMissionProgress + 8 * t + 4, 0);  // start time: the missions never expire
+  }
 }
 
 VXType_card MakeCard(int code, int owner, int in_hand, int turn_mark) {

@@ -35,10 +35,37 @@ enum : uint16_t {
   kMsgRegist = VX_PROTOCOL_REGIST,
   kMsgServiceState = VX_PROTOCOL_SERVICE_STATE,
   kMsgFriendList = VX_PROTOCOL_FRIEND_LIST,
+  kMsgSocialFriends = VX_PROTOCOL_SOCIAL_FRIENDS,
+  kMsgListRefresh = VX_PROTOCOL_LIST_REFRESH,
 };
+
+// The six play missions, one per mission type in type order, as the master's login reply
+// carries them (20 bytes each: period in seconds, 0, goal, two reward amounts).
+struct MissionDef {
+  int32_t period;  // 0: never expires
+  int32_t goal;
+  int32_t reward_chips;
+  int32_t reward_rubies;
+};
+inline constexpr MissionDef kMissions[6] = {
+    {0, 10, 5000, 1},   // 0 play N rounds
+    {0, 5, 10000, 2},   // 1 win N rounds
+    {0, 3, 10000, 2},   // 2 play N sit-and-go games (none are held here)
+    {0, 3, 20000, 3},   // 3 N dark knocks
+    {0, 3, 20000, 3},   // 4 play N multi-table tournament games (none are held here)
+    {0, 3, 15000, 2},   // 5 N wins in a row
+};
+constexpr size_t kMissionRecordSize = 20;
+constexpr size_t kMissionProgress = 468;  // account block: int32 progress, int32 start per type
+// A mission's progress for an account (at most its goal).
+int32_t MissionProgress(const Account& a, int type);
+void WriteMissionRecords(Packet& p);
 
 // Fills the 516-byte account block the client keeps as its own record.
 void FillUserInfo(const Account& a, uint8_t* block);
+// The account block as other players see it: the same without the user number, which
+// with the account id is what the entering logins name.
+void FillPublicUserInfo(const Account& a, uint8_t* block);
 
 // A card record as the table messages carry it.
 VXType_card MakeCard(int code, int owner, int in_hand, int turn_mark);

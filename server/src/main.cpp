@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -40,6 +41,23 @@ const char kUsage[] =
     "  --plain               send payloads unenciphered\n"
     "  --seed N              shuffle seed (default random)\n"
     "  --log-level N         0 quiet, 1 errors, 2 warnings, 3 trace (default 2)\n"
+    "\n"
+    "Login (to try every branch of a client):\n"
+    "  --hello-version A.B.C the version the hello reply names (default 3.3.0)\n"
+    "  --patch-url URL       where the hello reply says an update is (under 255 bytes;\n"
+    "                        default none)\n"
+    "  --force-login-result N  answer every login on the master with result N (not 0):\n"
+    "                        4 account in use, 7 maintenance, 8 greet again, others errors\n"
+    "\n"
+    "Social network stand-ins on the web side (authorisation page, logout, Graph):\n"
+    "  --app-id ID           the application id the authorisation page takes\n"
+    "                        (default 1000000000000001)\n"
+    "  --login-page URL      the only address it redirects to (default\n"
+    "                        http://HOST:WEBPORT/web_content/facebook_login.htm)\n"
+    "  --social-id DIGITS    the test identity's id (default 100000000000001)\n"
+    "  --social-name TEXT    its display name (UTF-8; default \"สมชาย ใจดี\")\n"
+    "  --social-friend DIGITS=NAME  a friend of the test identity (repeatable; default\n"
+    "                        two friends, 100000000000002 and 100000000000003)\n"
     "\n"
     "Server notices (shown by the game as a banner, or as a message box):\n"
     "  --notice-text TEXT    the notice's text (UTF-8; under 765 bytes, 255 for a box)\n"
@@ -89,6 +107,7 @@ int main(int argc, char** argv) {
   cfg.log_level = 2;
   cfg.db_path.clear();
   std::string notice_file;
+  bool own_friends = false;  // the first --social-friend replaces the default friends
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -159,10 +178,51 @@ int main(int argc, char** argv) {
       cfg.notice_after_ms = static_cast<int>(num(0, 3600000));
     } else if (a == "--notice-file") {
       notice_file = text("a file");
+    } else if (a == "--hello-version") {
+      const std::string v = text("a version A.B.C");
+      int major = 0, minor = 0, patch = 0, used = 0;
+      if (std::sscanf(v.c_str(), "%d.%d.%d%n", &major, &minor, &patch, &used) != 3 ||
+          used != static_cast<int>(v.size()) || major < 0 || minor < 0 || patch < 0) {
+        std::fprintf(stderr, "tolvan-server: bad value for %s (A.B.C)\n", a.c_str());
+        return 2;
+      }
+      cfg.hello_version[0] = major;
+      cfg.hello_version[1] = minor;
+      cfg.hello_version[2] = patch;
+    } else if (a == "--patch-url") {
+      cfg.patch_url = text("an address");
+      if (cfg.patch_url.size() >= 255) {
+        std::fprintf(stderr, "tolvan-server: %s takes under 255 bytes\n", a.c_str());
+        return 2;
+      }
+    } else if (a == "--force-login-result") {
+      cfg.force_login_result = static_cast<int>(num(INT32_MIN, INT32_MAX));
+    } else if (a == "--app-id") {
+      cfg.social.app_id = text("an id");
+    } else if (a == "--login-page") {
+      cfg.social.login_page = text("an address");
+    } else if (a == "--social-id") {
+      cfg.social.user_id = text("digits");
+    } else if (a == "--social-name") {
+      cfg.social.user_name = text("a name");
+    } else if (a == "--social-friend") {
+      const std::string f = text("DIGITS=NAME");
+      const size_t eq = f.find('=');
+      if (eq == std::string::npos || !tsrv::IsSocialId(f.substr(0, eq)) || eq + 1 == f.size()) {
+        std::fprintf(stderr, "tolvan-server: bad value for %s (DIGITS=NAME)\n", a.c_str());
+        return 2;
+      }
+      if (!own_friends) cfg.social.friends.clear();
+      own_friends = true;
+      cfg.social.friends.push_back({f.substr(0, eq), f.substr(eq + 1)});
     } else {
       std::fprintf(stderr, "tolvan-server: unknown option %s (see --help)\n", a.c_str());
       return 2;
     }
+  }
+  if (!tsrv::IsSocialId(cfg.social.user_id) || cfg.social.app_id.empty() || cfg.social.user_name.empty()) {
+    std::fprintf(stderr, "tolvan-server: the social id is 1 to 29 digits; the app id and name are not empty\n");
+    return 2;
   }
   if (!cfg.notice_text.empty() || cfg.notice_after_ms >= 0) {
     std::string why = tsrv::NoticeProblem(cfg.notice_style, cfg.notice_text);

@@ -24,12 +24,23 @@ class ProtocolClient {
   ProtocolClient(const ProtocolClient&) = delete;
   ProtocolClient& operator=(const ProtocolClient&) = delete;
 
-  bool Connect(int port, const char* host = "127.0.0.1") {
+  // Connects from `source` when given (another loopback address such as 127.0.0.2 makes a
+  // second machine).
+  bool Connect(int port, const char* host = "127.0.0.1", const char* source = nullptr) {
     Close();
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd_ < 0) return false;
     int one = 1;
     setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    if (source) {
+      sockaddr_in from{};
+      from.sin_family = AF_INET;
+      inet_pton(AF_INET, source, &from.sin_addr);
+      if (::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof(from)) != 0) {
+        Close();
+        return false;
+      }
+    }
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));

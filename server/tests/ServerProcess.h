@@ -51,6 +51,17 @@ class ServerProcess {
   // The first line printed from now on that starts with `prefix` (every line read
   // meanwhile is kept in output()); empty on time-out or when the program ended.
   std::string WaitLine(const std::string& prefix, int timeout_ms) {
+    return WaitFor([&](const std::string& line) { return line.compare(0, prefix.size(), prefix) == 0; },
+                   timeout_ms);
+  }
+  // The same for the first line holding `text` anywhere.
+  std::string WaitLineWith(const std::string& text, int timeout_ms) {
+    return WaitFor([&](const std::string& line) { return line.find(text) != std::string::npos; }, timeout_ms);
+  }
+
+ private:
+  template <class Match>
+  std::string WaitFor(Match match, int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
       size_t nl;
@@ -58,7 +69,7 @@ class ServerProcess {
         std::string line = pending_.substr(0, nl);
         pending_.erase(0, nl + 1);
         output_ += line + "\n";
-        if (line.compare(0, prefix.size(), prefix) == 0) return line;
+        if (match(line)) return line;
       }
       int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                       deadline - std::chrono::steady_clock::now()).count());
@@ -75,6 +86,8 @@ class ServerProcess {
       pending_.append(buf, static_cast<size_t>(n));
     }
   }
+
+ public:
 
   // Waits until the program ends by itself (its output closes) and returns its exit
   // status; -1 when it is still running after `timeout_ms` (it is then stopped).

@@ -14,6 +14,7 @@
 #include "LiveServer.h"
 #include "ProtocolClient.h"
 #include "Server.h"
+#include "ServerProcess.h"
 #include "Session.h"
 #include "Store.h"
 #include "TablePlayer.h"
@@ -237,7 +238,7 @@ TEST(ServerSession, PlaceholderRequestsAreTakenHeaderOnly) {
 
 // Each role answers its own requests: asked of another role, a request is ignored or
 // closes the connection; before a login only hello, login, leave and the service
-// exchanges are taken.
+// exchanges are taken (those naming an account only while it is logged in from there).
 TEST(ServerSession, EachRoleAnswersOnlyItsOwnRequests) {
   LiveServer live(QuickConfig("routes"));
   enum Outcome { kAnswered, kIgnored, kClosed };
@@ -250,7 +251,8 @@ TEST(ServerSession, EachRoleAnswersOnlyItsOwnRequests) {
   } cases[] = {
       {"server address of a game server", false, false, tsrv::kMsgServerAddress, kClosed},
       {"service exchange of a game server", false, false, tsrv::kMsgServiceState, kIgnored},
-      {"service exchange before a login", true, false, tsrv::kMsgServiceState, kAnswered},
+      {"service exchange naming no account logged in", true, false, tsrv::kMsgServiceState, kClosed},
+      {"ranking exchange before a login", true, false, tsrv::kMsgListRefresh, kAnswered},
       {"room request before a login", true, false, VX_PROTOCOL_ROOM_ENTER, kClosed},
       {"room request of the master", true, true, VX_PROTOCOL_ROOM_ENTER, kIgnored},
       {"unknown id before a login", false, false, 999, kClosed},
@@ -407,4 +409,74 @@ TEST(ServerSoak, TwoHundredBotRoundsConserveChips) {
   EXPECT_TRUE(st.IntegrityOk());
   EXPECT_GE(st.RoundCount(), 200);
   EXPECT_EQ(st.TotalChips(), st.LedgerTotal());
+}
+
+// The program traces every table it creates and every table entry, refused ones with the
+// reason.
+TEST(ServerSession, TableCreationsAndEntriesAreTraced) {
+  ServerProcess srv;
+  if (!srv.Start({"--master-port", "0", "--game-port", "0", "--no-http", "--log-level", "3", "--start-chips",
+                  "20000", "--db", TempDb("traces")}))
+    GTEST_SKIP() << "TOLVAN_SERVER_BIN not set";
+  const std::string line = srv.WaitLine("tolvan-server: master", 10000);
+  const size_t at = line.find("master 127.0.0.1:");
+  ASSERT_NE(at, std::string::npos) << srv.output();
+  const int master = std::atoi(line.c_str() + at + std::strlen("master 127.0.0.1:"));
+  ProtocolClient game;
+  MasterAccount me;
+  ASSERT_TRUE(EnterThroughMaster(master, "device-traces", game, &me));
+  const int number = me.user_number;
+  ASSERT_FALSE(EnterRoomPlain(game, 5000)) << "20 000 chips do not reach 20 stakes of 5 000";
+  EXPECT_FALSE(srv.WaitLineWith("table entry of account " + std::to_string(number) + " refused", 5000).empty())
+      << srv.output();
+  ASSERT_TRUE(EnterRoomPlain(game, 1000));
+  EXPECT_FALSE(srv.WaitLineWith("table 1 created: stake 1000, normal game", 5000).empty()) << srv.output();
+  EXPECT_FALSE(srv.WaitLineWith("table entry: account " + std::to_string(number) + " at table 1", 5000).empty())
+      << srv.output();
+}
+
+// The room counts of the game server's login reply are taken live: a player seated at a
+// waiting table counts as waiting in that room's tab.
+TEST(ServerSession, RoomCountsFollowTheSeatedPlayers) {
+  LiveServer live(QuickConfig("room_counts"));
+  ProtocolClient seated;
+  MasterAccount a;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-counts-a", seated, &a));
+  ASSERT_TRUE(EnterRoomPlain(seated, 500));
+  // A second player's login reply.
+  ProtocolClient master;
+  MasterAccount b;
+  ASSERT_TRUE(LoginOnMaster(master, live.master(), "device-counts-b", &b));
+  ServerInfo gs = AskGameServer(master);
+  ASSERT_EQ(gs.Kind(), 1);
+  ASSERT_TRUE(LeaveServer(master));
+  ProtocolClient game;
+  ASSERT_TRUE(game.Connect(gs.Port()));
+  Packet p(145);
+  p.WriteMarker();
+  p.WriteFixedText(b.account_id.c_str(), 30);
+  p.WriteInt32(b.user_number);
+  game.Send(p);
+  auto r = game.RecvId(145, 5000);
+  ASSERT_TRUE(r);
+  int32_t result = -1;
+  ASSERT_TRUE(r->ReadInt32(&result));
+  ASSERT_EQ(result, 0);
+  uint8_t skip[492 + 516];
+  ASSERT_TRUE(r->ReadBytes(skip, sizeof(skip)));
+  int32_t target = 0, rooms = 0;
+  ASSERT_TRUE(r->ReadInt32(&target) && r->ReadInt32(&rooms));
+  ASSERT_GT(rooms, 0);
+  int found = 0;
+  for (int i = 0; i < rooms; ++i) {
+    int32_t f[7];
+    for (auto& v : f) ASSERT_TRUE(r->ReadInt32(&v));
+    const int32_t want_waiting = f[0] == 500 ? 1 : 0;
+    EXPECT_EQ(f[3], 0) << "playing, stake " << f[0];
+    EXPECT_EQ(f[4], want_waiting) << "waiting, stake " << f[0];
+    EXPECT_EQ(f[5] + f[6], 0) << "point tab, stake " << f[0];
+    EXPECT_EQ(f[1], f[0] * 20) << "the minimum balance";
+    found += f[0] == 500;
+  }
+  EXPECT_EQ(found, 1);
 }

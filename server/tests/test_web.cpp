@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "JsonText.h"
 #include "LiveServer.h"
 #include "ServerProcess.h"
 
@@ -60,15 +61,6 @@ tsrv::ServerConfig WebConfig(const char* db, const WebKit& kit) {
   cfg.http_port = 0;
   cfg.kit_dir = kit.root().string();
   return cfg;
-}
-
-Json::Value ParseJson(const std::string& text) {
-  Json::Value v;
-  Json::CharReaderBuilder b;
-  std::string errs;
-  std::unique_ptr<Json::CharReader> r(b.newCharReader());
-  if (!r->parse(text.data(), text.data() + text.size(), &v, &errs)) return Json::Value();
-  return v;
 }
 
 Json::Value FetchDocument(httplib::Client& http, const httplib::Headers& headers = {}) {
