@@ -24,6 +24,16 @@ bool ParseObject(const std::string& text, Json::Value* out) {
   *out = std::move(v);
   return true;
 }
+// Login credentials are never kept in the settings: writes of these names are refused
+// and a stored copy (left by an older version) is dropped by the next write.
+constexpr const char* kSecretSettings[] = {"user_id", "user_pwd"};
+
+bool IsSecretSetting(const char* name) {
+  for (const char* secret : kSecretSettings) {
+    if (std::strcmp(name, secret) == 0) return true;
+  }
+  return false;
+}
 }  // namespace
 
 bool LoadJsonDocument(const std::string& path, Json::Value* out) {
@@ -66,6 +76,10 @@ std::string CRegistry::FilePath() { return ConfigDir() + "/settings.json"; }
 
 int CRegistry::WriteValue(const char* name, int type, const void* data, size_t size) {
   if (!name || !*name || (!data && size > 0)) return 0;
+  if (IsSecretSetting(name)) {
+    Log(LOG_WARNING, "[WARNING]: CRegistry::WriteValue| %s is not kept in the settings", name);
+    return 0;
+  }
   Json::Value value;
   if (type == REG_TYPE_DWORD) {
     if (size < 4) return 0;
@@ -85,6 +99,7 @@ int CRegistry::WriteValue(const char* name, int type, const void* data, size_t s
   Json::Value doc(Json::objectValue);
   // A damaged file with no good backup is replaced: its values are unreadable anyway.
   LoadJsonDocument(path, &doc);
+  for (const char* secret : kSecretSettings) doc.removeMember(secret);
   doc[name] = value;
   return SaveJsonDocument(path, doc) ? 1 : 0;
 }

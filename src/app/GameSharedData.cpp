@@ -65,6 +65,9 @@ GameSharedData::~GameSharedData() {
 }
 
 void GameSharedData::ResetDefaults() {
+  // The master server address is configuration, not account data: a logout must reach
+  // the same server again. Only an unset address takes the default.
+  const ServerInfo master = m_master_server;
   m_sound_bg_on = 0;
   std::memset(m_user_info, 0, sizeof(m_user_info));
   m_service_server.Clear();
@@ -99,12 +102,24 @@ void GameSharedData::ResetDefaults() {
   m_emotion_index = 0;
   m_login_kind = 0;
   m_update_state = -1;
+  char host[ServerInfo::kHostSize];
+  master.CopyHost(host);
+  if (host[0]) {
+    m_master_server.SetHost(host);
+    m_master_server.SetPort(master.Port());
+  } else {
+    SetDefaultMasterAddress();
+  }
+}
+
+void GameSharedData::SetDefaultMasterAddress() {
   m_master_server.SetHost(kDefaultMasterHost);
   m_master_server.SetPort(kDefaultMasterPort);
 }
 
 int GameSharedData::Load() {
   ResetDefaults();
+  SetDefaultMasterAddress();  // the stored address, read below, replaces it
   struct NumericSetting {
     const char* name;
     int32_t* field;

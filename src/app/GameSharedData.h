@@ -92,8 +92,10 @@ class GameSharedData : public ZBObject, public ZBSingleton<GameSharedData> {
   // Reset, then the stored settings, the account type and id, and the message table of
   // the user's language.
   int Load();
-  // Back to the defaults (construction and logout). Lists keep their records.
+  // Back to the defaults (construction and logout). Lists keep their records, and the
+  // configured master server address stays (only an unset one takes the default).
   void ResetDefaults();
+  void SetDefaultMasterAddress();
 
   // ---- account block ----
   const char* AccountId() const { return reinterpret_cast<const char*>(m_user_info); }

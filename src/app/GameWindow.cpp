@@ -1,11 +1,13 @@
 #include "app/GameWindow.h"
 
+#include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameMode.h"
 #include "framework/Clock.h"
 #include "framework/CriticalSection.h"
 #include "framework/Log.h"
 #include "gfx/GLWindowScreen.h"
+#include "ui/CImeBox.h"
 
 int WindowsKeyCode(SDL_Keycode key) {
   if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
@@ -126,6 +128,8 @@ int GameWindow::Run(GameLogic* logic) {
       logic->RenderFrame();
     }
     logic->m_in_frame = 0;
+    // Work asked for during the frame (dialogs, logouts), now outside the frame lock.
+    GameAfterFrame::Run();
     if (m_after_frame) m_after_frame();
     SleepMs(1);
   }
@@ -183,6 +187,12 @@ void GameWindow::HandleEvent(GameLogic* logic, const SDL_Event& ev) {
     return;
   }
   if (modal) return;
+
+  // Keys and text go to the text field that holds the keyboard focus first; Enter and
+  // the keys it does not edit with go on to the mode as well.
+  if ((ev.type == SDL_KEYDOWN || ev.type == SDL_TEXTINPUT || ev.type == SDL_TEXTEDITING) &&
+      HandleWindowMessage(ev))
+    return;
 
   GameMode* mode = logic->CurrentMode();
   const bool mode_takes_keys = mode && mode->init_processed == 1 && mode->IsShow();

@@ -25,7 +25,9 @@ WindowSize ApplySizingRule(int width, int height, bool width_changed, int kept_w
 
 // The program's only window and its main loop: pending events always come before
 // frames; a frame runs only when no event is waiting, under the game logic's frame
-// lock, followed by a 1 ms sleep. Events are handled under the frame lock too.
+// lock, then the work posted for after the frame (GameAfterFrame and the after-frame
+// callback), outside the lock, followed by a 1 ms sleep. Events are handled under the
+// frame lock too.
 class GameWindow {
  public:
   static constexpr int kClientWidth = 1280;

@@ -1,8 +1,10 @@
 // Global messages of the connection and the account: the login reply, the session's
 // server information, duplicate logins, account and money updates, service replies and
 // the list refresh after a login.
+#include <cstdint>
 #include <cstring>
 
+#include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
 #include "app/GlobalMessages.h"
@@ -25,6 +27,59 @@ constexpr size_t kRankingRowSize = 172;
 
 // ---------------------------------------------------------------- the login reply
 
+// Walks a successful login reply (after its result) without reading it: true when every
+// part the reply's kind announces arrived whole. A reply cut short, or one whose counts
+// run past its payload, would log the player in with an account and lists made of
+// defaults; it is refused instead.
+class LoginReplyShape {
+ public:
+  explicit LoginReplyShape(const Packet& p) : m_left(p.Remaining()), m_p(p), m_pos(p.read_pos) {}
+
+  bool Complete() {
+    ServerInfo info;
+    if (!Peek(info.raw, sizeof(info.raw)) || !Take(kUserInfoSize)) return false;
+    const int32_t kind = info.Kind();
+    if (kind == 0) return Master();
+    if (kind == 2) return Records(kSecondListRecordSize);
+    return true;
+  }
+
+ private:
+  bool Master() {
+    int32_t status = 0;
+    if (!Int(&status)) return false;
+    if (status != 0) return true;
+    // Returning flag, local-registrations flag, day bonus, service server, profile,
+    // unread mail; the bonus records and item slots with their counts; two blocks.
+    if (!Take(4 + 4 + VXType_day_bonus::kSize + sizeof(ServerInfo) + 452 + 4)) return false;
+    // At most five bonus records follow their count, whatever it says.
+    return Records(kBonusRecordSize, kMaxBonusRecords) && Records(kItemSlotSize) && Take(556 + 52);
+  }
+  // A count and its records, of which at most `most` follow it.
+  bool Records(size_t size, int32_t most = INT32_MAX) {
+    int32_t count = 0;
+    if (!Int(&count) || count < 0) return false;
+    const size_t n = static_cast<size_t>(count < most ? count : most);
+    return n <= m_left / size && Take(n * size);
+  }
+  bool Int(int32_t* v) { return Peek(v, 4); }
+  bool Peek(void* out, size_t n) {
+    if (n > m_left) return false;
+    std::memcpy(out, m_p.payload + m_pos, n);
+    return Take(n);
+  }
+  bool Take(size_t n) {
+    if (n > m_left) return false;
+    m_left -= n;
+    m_pos += static_cast<uint32_t>(n);
+    return true;
+  }
+
+  size_t m_left;
+  const Packet& m_p;
+  uint32_t m_pos;
+};
+
 void LoginFailed(const GlobalContext& ctx, int32_t result) {
   GameLogic* logic = ctx.logic;
   GameSharedData* d = ctx.data;
@@ -38,7 +93,9 @@ void LoginFailed(const GlobalContext& ctx, int32_t result) {
       cur->SetHelloOk(false);
       ctx.Box(0, LangMessage(23));
     }
-    logic->Logout();
+    // Not from inside the dispatch: the logout closes the session whose reply is
+    // being read. It runs once the frame is over.
+    GameAfterFrame::Post([logic] { logic->Logout(); });
   } else {
     ctx.Notices().ShowErrorCode(result);
     if (result == VX_LOGIN_HELLO_AGAIN && cur) cur->SetHelloOk(false);
@@ -121,6 +178,11 @@ GlobalOutcome OnLoginReply(const GlobalContext& ctx, Packet& p) {
     LoginFailed(ctx, result);
     return Consumed();
   }
+  if (!LoginReplyShape(p).Complete()) {
+    Log(LOG_WARNING, "[WARNING]: GameLogic::ProcessPacket| login reply of %u bytes is incomplete, refused",
+        static_cast<unsigned>(p.PayloadLength()));
+    return Consumed();
+  }
 
   ServerInfo info;
   info.SetSelector1(-1);
@@ -176,6 +238,9 @@ GlobalOutcome OnAccountRefresh(const GlobalContext& ctx, Packet& p) {
 }
 
 GlobalOutcome OnDuplicateLogin(const GlobalContext& ctx, Packet&) {
+  // Logged in elsewhere: this device must not log in again by itself, or the two
+  // devices would push each other out for ever.
+  ctx.data->SetAutoLogin(0);
   ctx.Box(0, LangMessage(23));
   ctx.logic->CloseAllSessions();
   ctx.logic->SetNextMode(ctx.logic->LoginMode(), 0);

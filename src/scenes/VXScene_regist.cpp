@@ -119,6 +119,7 @@ void VXScene_regist::OnAnswer(bool accepted) {
     GameLogic::Instance()->Hooks().notices->PushBox(LangMessage(0), 0, LangMessage(142), 3000, 0);
     return;
   }
+  Log(LOG_TRACE, "VXScene_regist::OnAnswer| registration accepted");
   m_accepted = true;
   GameScene::Close();
 }

@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameWindow.h"
 #include "app/entry/ClientWiring.h"
@@ -97,6 +98,7 @@ int RunClient(const ClientEntryOptions& options) {
 
     exit_code = window.Run(logic);
     Log(LOG_TRACE, "main | main loop ended");
+    GameAfterFrame::Clear();  // nothing runs for a game that is gone
 
     GameLogic::DestroyInstance();
     // What the options installed goes after the logic that points at it.

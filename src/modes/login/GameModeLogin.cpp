@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/CRegistry.h"
+#include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
@@ -73,6 +74,20 @@ bool HasPrefixNoCase(const char* s, const char* prefix) {
     if (std::tolower(static_cast<unsigned char>(*s)) != *prefix) return false;
   }
   return true;
+}
+
+// A text into a fixed field of `width` bytes, cut where a whole UTF-8 character ends:
+// a name too long for the field loses its last characters, never half of one.
+void CopyFixedUtf8(char* field, size_t width, const char* text) {
+  if (width == 0) return;
+  std::memset(field, 0, width);
+  if (!text) return;
+  size_t n = std::strlen(text);
+  if (n > width - 1) {
+    n = width - 1;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(field, text, n);
 }
 
 // Bobbing offset of a decoration clock: 0 to 1 and back over two periods of `period` ms.
@@ -177,23 +192,32 @@ int GameModeLogin::ReleaseResources() {
 
 int GameModeLogin::Create(int param1, int param2) {
   Log(LOG_TRACE, "GameModeLogin::Create ********** END");
+  m_social_posted = false;
   return GameMode::Create(param1, param2);
 }
 
 void GameModeLogin::Cleanup() {
   Log(LOG_TRACE, "GameModeLogin::Cleanup **********");
   GameMode::Cleanup();
+  m_scenes.HideAll();
 }
 
 void GameModeLogin::OnInit_Process() {
   Log(LOG_TRACE, "GameModeLogin::OnInit_Process ...");
   const uint32_t now = GetTickMs();
   for (uint32_t& c : deco_clock) c = now;
+  m_scenes.Init(kLoginSceneOrder);
   Init_Connection();
   GameMode::OnInit_Process();
 }
 
+void GameModeLogin::Show_Scene(int id, int param) {
+  Log(LOG_TRACE, "GameModeLogin::Show_Scene ... %d", id);
+  GameSceneLayer::ShowScene(id, param);
+}
+
 int GameModeLogin::Update() {
+  m_scenes.Update();
   if (m_connect_result.load() == kConnectFailed) {
     m_connect_result.store(kConnectIdle);
     OnConnectFailed();
@@ -213,6 +237,7 @@ int GameModeLogin::Update() {
 }
 
 void GameModeLogin::Close() {
+  if (m_scenes.CloseTop()) return;  // Escape belongs to the scene on top
   GameLogic* logic = Logic();
   if (!logic) return;
   logic->Hooks().notices->PushConfirmBox(LangMessage(kMsgTitle), LangMessage(kMsgLeaveGame), &OnQuitAnswer, this);
@@ -367,7 +392,7 @@ void GameModeLogin::OnHelloHandled() {
     if (pending == kPendingQuick)
       QuickLogin();
     else if (pending == kPendingSocial)
-      SocialLogin();
+      SocialLoginAfterFrame();
     else
       Send_Login();
     return;
@@ -380,7 +405,7 @@ void GameModeLogin::OnHelloHandled() {
   }
   std::memcpy(login_token, d->m_social_token, sizeof(login_token));
   d->m_login_kind = 0;
-  SocialLogin();
+  SocialLoginAfterFrame();
 }
 
 // ---------------------------------------------------------------- buttons and login
@@ -417,6 +442,18 @@ void GameModeLogin::SocialLogin() {
     logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, Text(kSocialUnavailableText), kBoxDim, 0);
 }
 
+void GameModeLogin::SocialLoginAfterFrame() {
+  if (m_social_posted) return;  // one dialog at a time
+  m_social_posted = true;
+  GameAfterFrame::Post([this] {
+    m_social_posted = false;
+    GameLogic* logic = Logic();
+    // Only while the title screen is still what the player sees.
+    if (!logic || logic->CurrentMode() != this || logic->NextMode() || m_scenes.AnyShown()) return;
+    SocialLogin();
+  });
+}
+
 void GameModeLogin::QuickLogin() {
   GameLogic* logic = Logic();
   GameSharedData* d = GameSharedData::Instance();
@@ -435,7 +472,7 @@ void GameModeLogin::OnSocialLogin(const char* social_id, const char* name) {
   GameSharedData* d = GameSharedData::Instance();
   d->m_login_kind = 0;
   CopyFixedText(reinterpret_cast<char*>(d->m_user_info + kUserAccountId), 30, social_id);
-  CopyFixedText(reinterpret_cast<char*>(d->m_user_info + kUserNickname), 50, name);
+  CopyFixedUtf8(reinterpret_cast<char*>(d->m_user_info + kUserNickname), 50, name);
   Send_Login();
 }
 
@@ -503,25 +540,41 @@ void GameModeLogin::DrawDecoration() {
 }
 
 int GameModeLogin::Draw() {
-  DrawDecoration();
-  m_screen.DrawAll();
+  // A ready full-screen scene hides the title screen: only the scenes are drawn.
+  if (!m_scenes.CoversMode()) {
+    DrawDecoration();
+    m_screen.DrawAll();
+  }
+  m_scenes.Draw();
   return 1;
 }
 
 int GameModeLogin::OnTouchDown(int button, int x, int y) {
+  int r = 0;
+  if (m_scenes.TouchDown(button, x, y, &r)) return r;
   if (m_screen.DispatchTouchDown(button, x, y)) return 1;
   GameLogic* logic = Logic();
   return logic ? logic->Hooks().web_content->OnTouchDown(button, x, y) : 0;
 }
 
 int GameModeLogin::OnTouchUp(int button, int x, int y) {
+  int r = 0;
+  if (m_scenes.TouchUp(button, x, y, &r)) return r;
   if (m_screen.DispatchTouchUp(button, x, y)) return 1;
   GameLogic* logic = Logic();
   return logic ? logic->Hooks().web_content->OnTouchUp(button, x, y) : 0;
 }
 
 int GameModeLogin::OnTouchMove(int button, int x, int y) {
+  int r = 0;
+  if (m_scenes.TouchMove(button, x, y, &r)) return r;
   if (m_screen.DispatchTouchMove(button, x, y)) return 1;
   GameLogic* logic = Logic();
   return logic ? logic->Hooks().web_content->OnTouchMove(button, x, y) : 0;
+}
+
+int GameModeLogin::OnWheel(int delta, int x, int y) {
+  int r = 0;
+  if (m_scenes.Wheel(delta, x, y, &r)) return r;
+  return 0;
 }

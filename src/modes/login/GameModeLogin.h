@@ -5,6 +5,7 @@
 #include "app/GameMode.h"
 #include "framework/ZBSingleton.h"
 #include "net/Packet.h"
+#include "scenes/GameSceneLayer.h"
 #include "ui/EventCtrlGroup.h"
 #include "ui/GLButtonEx.h"
 
@@ -43,9 +44,15 @@ Packet BuildLoginRequest(int32_t login_kind, const uint8_t* user_info, const cha
 // the login request. The login reply itself is handled by the game logic, which moves
 // on to the next mode.
 //
+// The mode hosts the registration scene in its scene layer: it is drawn over the title
+// screen (alone once it covers it), updated every frame and takes the pointer while
+// shown.
+//
 // Threads: everything runs on the main thread except the connection job, which runs on
 // a runner worker; it touches only the session it connects (whose calls are safe from
-// any thread) and reports back through m_connect_result, read by Update.
+// any thread) and reports back through m_connect_result, read by Update. The social
+// login's dialog never opens inside a frame: a frame posts it for after the frame
+// (GameAfterFrame), a click opens it at once (input is handled between frames).
 class GameModeLogin : public GameMode, public ZBSingleton<GameModeLogin> {
  public:
   // A login the user asked for before the session was greeted; carried out once the
@@ -72,7 +79,12 @@ class GameModeLogin : public GameMode, public ZBSingleton<GameModeLogin> {
   int OnTouchDown(int button, int x, int y) override;
   int OnTouchUp(int button, int x, int y) override;
   int OnTouchMove(int button, int x, int y) override;
+  int OnWheel(int delta, int x, int y) override;
   void OnEvent(ZBEventCtrl* sender) override;
+
+  // Shows a scene of the layer (the registration) with the page `param`.
+  void Show_Scene(int id, int param);
+  const GameSceneLayer& Scenes() const { return m_scenes; }
 
   // Connects and greets the master server when needed; 1 once it is greeted.
   int Init_Connection();
@@ -110,6 +122,8 @@ class GameModeLogin : public GameMode, public ZBSingleton<GameModeLogin> {
   void OnConnectFailed();
   void QuickLogin();
   void SocialLogin();
+  // The social login from inside a frame: opened by the main loop after the frame.
+  void SocialLoginAfterFrame();
   void OnSocialClicked();
   void OnQuickClicked();
   static int LoginReplyThunk(void* user_data, Packet* reply);
@@ -118,6 +132,8 @@ class GameModeLogin : public GameMode, public ZBSingleton<GameModeLogin> {
 
   GameLogic* m_logic = nullptr;
   EventCtrlGroup m_screen;
+  GameSceneLayer m_scenes;
+  bool m_social_posted = false;  // a social login waits for the end of the frame
   int32_t m_loaded = 0;
   // Decoration pictures of the shared image set (not owned).
   GLTexture* m_bg = nullptr;

@@ -10,6 +10,7 @@
 #include "GlobalFakes.h"
 #include "TempFolders.h"
 #include "app/CRegistry.h"
+#include "app/GameAfterFrame.h"
 #include "app/GameSharedData.h"
 #include "app/GlobalMessages.h"
 #include "app/LanguageMessages.h"
@@ -543,8 +544,14 @@ TEST_F(GlobalMessagesTest, FriendListReplyReplacesTheListOfItsKind) {
 
 TEST_F(GlobalMessagesTest, DuplicateLoginDisconnectsAndReturnsToLogin) {
   for (auto* s : sessions) s->connected = true;
+  data->SetAutoLogin(1);
   Msg m(149);
   Dispatch(m);
+  // Not back in by itself: the other device would be pushed out, and so on for ever.
+  EXPECT_EQ(data->m_auto_login, 0);
+  int32_t stored = 1;
+  CRegistry::ReadInt("auto_login", &stored);
+  EXPECT_EQ(stored, 0);
   ASSERT_EQ(notices.boxes.size(), 1u);
   EXPECT_EQ(notices.boxes[0].text, LangMessage(23));
   EXPECT_EQ(notices.boxes[0].type, 0);
@@ -714,6 +721,10 @@ TEST_F(GlobalMessagesTest, LoginFailures) {
     sessions[0]->logged_in = true;
     Msg m = std::move(Msg(145).I32(c.result));
     Dispatch(m);
+    // The logout closes the session the reply came on: never inside its dispatch.
+    EXPECT_TRUE(sessions[0]->connected);
+    EXPECT_EQ(GameAfterFrame::Pending(), c.logged_out ? 1u : 0u);
+    GameAfterFrame::Run();
     EXPECT_EQ(data->m_auto_login, 0);
     int32_t stored = 1;
     CRegistry::ReadInt("auto_login", &stored);

@@ -120,15 +120,15 @@ TEST_F(SettingsTest, MasterAddressSetterIgnoresShortTexts) {
 TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeKeepTheCallersDefault) {
   ASSERT_EQ(CRegistry::WriteString("sound_on", "0"), 1);
   ASSERT_EQ(CRegistry::WriteInt("account_id", 5), 1);
-  ASSERT_EQ(CRegistry::WriteString("user_id", "abcdefghij"), 1);
+  ASSERT_EQ(CRegistry::WriteString("szDownAddress", "abcdefghij"), 1);
   int32_t n = 77;
   EXPECT_EQ(CRegistry::ReadInt("sound_on", &n), 0);
   EXPECT_EQ(n, 77);
   char small[10] = "keep";
-  EXPECT_EQ(CRegistry::ReadString("user_id", small, sizeof(small)), 0);  // needs 11 bytes
+  EXPECT_EQ(CRegistry::ReadString("szDownAddress", small, sizeof(small)), 0);  // needs 11 bytes
   EXPECT_STREQ(small, "keep");
   char big[11] = {};
-  EXPECT_EQ(CRegistry::ReadString("user_id", big, sizeof(big)), 1);
+  EXPECT_EQ(CRegistry::ReadString("szDownAddress", big, sizeof(big)), 1);
   EXPECT_STREQ(big, "abcdefghij");
   auto d = Restart();
   EXPECT_EQ(d->m_sound_on, 1);

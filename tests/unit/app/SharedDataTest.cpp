@@ -62,7 +62,7 @@ class SharedDataTest : public ::testing::Test {
   std::unique_ptr<GameSharedData> data;
 };
 
-TEST_F(SharedDataTest, ResetAtLogoutRestoresTheDefaults) {
+TEST_F(SharedDataTest, ResetAtLogoutRestoresTheDefaultsButKeepsTheMasterServer) {
   data->SetUser64(kUserChips, 123456789);
   data->SetUser32(kUserMarker, 0);
   data->SetUser32(kUserLanguage, 1);
@@ -73,7 +73,7 @@ TEST_F(SharedDataTest, ResetAtLogoutRestoresTheDefaults) {
   EXPECT_EQ(data->Chips(), 0);
   EXPECT_EQ(data->GetUser32(kUserMarker), 126);
   EXPECT_EQ(data->GetUser32(kUserLanguage), 0);
-  EXPECT_EQ(data->m_master_server.Port(), 10088);
+  EXPECT_EQ(data->m_master_server.Port(), 5555);  // configuration, not account data
   EXPECT_STREQ(data->m_master_server.Host(), "127.0.0.1");
   EXPECT_STREQ(data->m_web_base, kDefaultWebBase);
   EXPECT_EQ(data->m_auto_open, 1);

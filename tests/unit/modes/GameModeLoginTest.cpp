@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CRegistry.h"
+#include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
@@ -77,9 +79,9 @@ class AnsweringSession : public FakeSession {
   void* context = nullptr;
 };
 
-// A successful master login of a returning account (the fields after the returning
-// flag are left out: they keep their defaults).
-Packet LoginReply() {
+// A successful master login: a returning account, or a new one of `account_type`
+// (1 quick start), with empty blocks and lists.
+Packet LoginReply(int32_t returning = 1, int32_t account_type = 1) {
   Packet p(145);
   p.WriteInt32(0);
   ServerInfo master;
@@ -87,9 +89,20 @@ Packet LoginReply() {
   p.WriteBytes(master.raw, sizeof(master.raw));
   uint8_t account[kUserInfoSize] = {};
   std::memcpy(account, "Q0123456789abcdef", 17);
+  std::memcpy(account + kUserAccountType, &account_type, 4);
   p.WriteBytes(account, sizeof(account));
   p.WriteInt32(0);  // status
-  p.WriteInt32(1);  // returning user
+  p.WriteInt32(returning);
+  p.WriteInt32(1);  // registrations kept locally
+  const std::vector<uint8_t> zeros(556, 0);
+  p.WriteBytes(zeros.data(), 28);                // day bonus
+  p.WriteBytes(master.raw, sizeof(master.raw));  // service server
+  p.WriteBytes(zeros.data(), 452);               // profile
+  p.WriteInt32(0);                               // unread mail
+  p.WriteInt32(0);                               // bonus records
+  p.WriteInt32(0);                               // item slots
+  p.WriteBytes(zeros.data(), 556);
+  p.WriteBytes(zeros.data(), 52);
   return p;
 }
 
@@ -136,6 +149,8 @@ class LoginModeTest : public ::testing::Test {
     logic->ChangeMode(&mode, 0, 0);
   }
   void TearDown() override {
+    GameAfterFrame::Clear();
+    GameSceneLayer::SetSceneSource(nullptr);
     logic.reset();
     SetTickSource(nullptr);
     SetSleepEnabled(true);
@@ -429,6 +444,9 @@ TEST_F(LoginModeTest, AutoLoginFollowsTheSavedAccountType) {
     sessions[0]->connected = true;
     Greet(3, 3, 0);
     EXPECT_EQ(Sent(145).size(), c.logins);
+    // The social dialog has its own event loop: it opens after the frame, not in it.
+    EXPECT_EQ(platform.Count(13), 0);
+    GameAfterFrame::Run();
     EXPECT_EQ(platform.Count(13), c.social_dialogs);
   }
   TearDown();
@@ -477,6 +495,220 @@ TEST_F(LoginModeTest, OtherMessagesAreLeftAlone) {
   EXPECT_EQ(logic->ProcessPacket(&other), 1);
   EXPECT_EQ(data->m_update_state, kUpdateNoHello);
   EXPECT_FALSE(sessions[0]->hello_ok);
+}
+
+// ---- the registration scene in the login mode's layer ----
+
+// A full-screen scene that records what reaches it.
+class FakeScene : public GameMode {
+ public:
+  int Update() override {
+    ++updates;
+    return 1;
+  }
+  int Draw() override {
+    ++draws;
+    return 1;
+  }
+  int OnTouchDown(int, int, int) override {
+    ++touches;
+    return 1;
+  }
+  int OnTouchUp(int, int, int) override {
+    ++touches;
+    return 1;
+  }
+  void Close() override { ++closes; }
+  int updates = 0, draws = 0, touches = 0, closes = 0;
+};
+
+FakeScene* g_regist = nullptr;
+
+// The scene side of the game logic: the login reply shows the registration through it.
+struct SceneShower : ISceneHooks {
+  void ShowScene(int id, int param) override {
+    if (id == kSceneRegist && g_regist) g_regist->Show(1, param);
+  }
+};
+
+class LoginSceneLayerTest : public LoginModeTest {
+ public:
+  void SetUp() override {
+    LoginModeTest::SetUp();
+    g_regist = &regist;
+    GameSceneLayer::SetSceneSource(+[](int id) -> GameMode* { return id == kSceneRegist ? g_regist : nullptr; });
+    GameHooks h = logic->Hooks();
+    h.scenes = &shower;
+    logic->SetHooks(h);
+    sessions[0]->connected = true;
+    mode.OnInit_Process();  // the layer is filled when the mode is initialised
+    Greet(3, 3, 0);
+  }
+  void TearDown() override {
+    LoginModeTest::TearDown();
+    g_regist = nullptr;
+  }
+  // A click on quick start, answered with `reply`.
+  void QuickLoginAnswered(Packet reply) {
+    mode.OnEvent(&mode.btn_quick);
+    ASSERT_EQ(static_cast<AnsweringSession*>(sessions[0])->Answer(reply), 1);
+  }
+  FakeScene regist;
+  SceneShower shower;
+};
+
+TEST_F(LoginSceneLayerTest, ANewQuickStartAccountRegistersOverTheTitleScreen) {
+  ASSERT_EQ(mode.Scenes().Count(), 1);
+  QuickLoginAnswered(LoginReply(0, 1));
+  EXPECT_EQ(regist.IsShow(), 1);
+  EXPECT_EQ(logic->NextMode(), nullptr);  // no lobby before the registration
+  EXPECT_EQ(mode.IsShow(), 1);
+
+  mode.Update();
+  EXPECT_EQ(regist.updates, 2);  // every frame of the mode, shown or not
+  regist.init_processed = 1;     // faded in: it now covers the title screen
+  mode.Draw();
+  EXPECT_EQ(regist.draws, 1);
+
+  // The pointer and Escape belong to the scene: no second login, no quit question.
+  EXPECT_EQ(mode.OnTouchDown(0, 640, 403), 1);
+  EXPECT_EQ(mode.OnTouchUp(0, 640, 403), 1);
+  EXPECT_EQ(regist.touches, 2);
+  mode.Close();
+  EXPECT_EQ(regist.closes, 1);
+  EXPECT_TRUE(notices.questions.empty());
+  EXPECT_EQ(Sent(145).size(), 1u);
+
+  // Hidden again, the title screen has its input back.
+  regist.view_state = 0;
+  EXPECT_EQ(mode.OnTouchUp(0, 640, 403), 0);
+  EXPECT_EQ(regist.touches, 2);
+  mode.Close();
+  EXPECT_EQ(notices.questions.size(), 1u);
+}
+
+TEST_F(LoginSceneLayerTest, AReturningAccountGoesOnWithoutTheRegistration) {
+  RecordingMode lobby(GameMode::kModeLobby, "lobby");
+  logic->SetModes(&mode, &lobby, nullptr);
+  QuickLoginAnswered(LoginReply(1, 1));
+  EXPECT_EQ(regist.IsShow(), 0);
+  EXPECT_EQ(logic->NextMode(), &lobby);
+}
+
+TEST_F(LoginSceneLayerTest, TheSocialDialogStaysShutWhenTheTitleScreenIsGoneByTheEndOfTheFrame) {
+  // A login waits for the hello; the hello's frame posts the dialog, but the
+  // registration is up by the time the frame is over.
+  mode.OnEvent(&mode.btn_social);
+  EXPECT_EQ(platform.Count(13), 1);  // a click opens it at once: input comes between frames
+  TearDown();
+  SetUp();
+  sessions[0]->hello_ok = false;
+  mode.OnEvent(&mode.btn_social);
+  Greet(3, 3, 0);
+  EXPECT_EQ(platform.Count(13), 0);
+  regist.Show(1, 0);
+  GameAfterFrame::Run();
+  EXPECT_EQ(platform.Count(13), 0);
+}
+
+// ---- mends of the login's edges ----
+
+TEST_F(LoginModeTest, ALoginInUseLogsOutAfterTheDispatchNotInsideIt) {
+  sessions[0]->connected = true;
+  Greet(3, 3, 0);
+  mode.OnEvent(&mode.btn_quick);
+  Packet in_use(145);
+  in_use.WriteInt32(4);
+  static_cast<AnsweringSession*>(sessions[0])->Answer(in_use);
+  // Still inside the session's pump: the session being read stays open.
+  EXPECT_TRUE(sessions[0]->connected);
+  EXPECT_EQ(Sent(146).size(), 0u);
+  ASSERT_EQ(notices.boxes.size(), 1u);
+  EXPECT_EQ(notices.boxes[0].text, LangMessage(23));
+  EXPECT_EQ(GameAfterFrame::Run(), 1u);
+  EXPECT_FALSE(sessions[0]->connected);
+  EXPECT_FALSE(sessions[0]->hello_ok);
+  EXPECT_EQ(GameAfterFrame::Run(), 0u);  // once
+}
+
+TEST_F(LoginModeTest, LoggingOutKeepsTheConfiguredMasterServer) {
+  data->SetMasterAddress("127.0.0.5", 4321);
+  sessions[0]->connected = true;
+  logic->Logout();
+  EXPECT_STREQ(data->m_master_server.Host(), "127.0.0.5");
+  EXPECT_EQ(data->m_master_server.Port(), 4321);
+  // The title screen that follows connects there again.
+  EXPECT_EQ(mode.Connect_And_Hello(), 0);
+  EXPECT_STREQ(sessions[0]->Info().Host(), "127.0.0.5");
+  EXPECT_EQ(sessions[0]->Info().Port(), 4321);
+  // A start without a stored address still takes the default.
+  std::remove(CRegistry::FilePath().c_str());
+  data->Load();
+  EXPECT_STREQ(data->m_master_server.Host(), "127.0.0.1");
+  EXPECT_EQ(data->m_master_server.Port(), 10088);
+}
+
+TEST_F(LoginModeTest, LoginCredentialsAreNeverWrittenToTheSettings) {
+  // An older version's stored copy goes with the next write.
+  ASSERT_EQ(CRegistry::WriteInt("sound_on", 1), 1);  // the settings folder exists
+  {
+    std::FILE* f = std::fopen(CRegistry::FilePath().c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("{\"user_id\": \"1234567\", \"user_pwd\": \"hunter2\", \"sound_on\": 1}", f);
+    std::fclose(f);
+  }
+  for (const char* name : {"user_id", "user_pwd"}) EXPECT_EQ(CRegistry::WriteString(name, "secret"), 0) << name;
+  sessions[0]->connected = true;
+  Greet(3, 3, 0);
+  mode.OnSocialLogin("00000123456789012345", "ผู้เล่น");
+  data->SetAutoLogin(1);
+  std::string text;
+  {
+    std::FILE* f = std::fopen(CRegistry::FilePath().c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
+    std::fclose(f);
+  }
+  EXPECT_EQ(text.find("user_id"), std::string::npos) << text;
+  EXPECT_EQ(text.find("user_pwd"), std::string::npos) << text;
+  EXPECT_EQ(text.find("hunter2"), std::string::npos) << text;
+  EXPECT_NE(text.find("auto_login"), std::string::npos) << text;
+  char buf[32] = "kept";
+  EXPECT_EQ(CRegistry::ReadString("user_id", buf, sizeof(buf)), 0);
+}
+
+// Names the social network gives go into the 50-byte nickname field whole or cut
+// after the last character that fits, never inside one.
+TEST_F(LoginModeTest, LongThaiNamesAreCutAtACharacterBoundary) {
+  const std::string thai16 = [] {
+    std::string s;
+    for (int i = 0; i < 16; ++i) s += "ก";  // 3 bytes each
+    return s;
+  }();
+  struct Case {
+    std::string name;
+    std::string stored;
+  } cases[] = {
+      {"a" + thai16, "a" + thai16},                           // 49 bytes: fits whole
+      {"ab" + thai16, "ab" + thai16.substr(0, 45)},           // 50 bytes: the last character goes
+      {thai16 + "ab", thai16 + "a"},                          // 50 bytes ending in ASCII
+      {"ab" + thai16 + "ก", "ab" + thai16.substr(0, 45)},     // 53 bytes
+  };
+  sessions[0]->connected = true;
+  Greet(3, 3, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    mode.OnSocialLogin("00000123456789012345", c.name.c_str());
+    const std::string stored = ReadFixedText(reinterpret_cast<const char*>(data->m_user_info + kUserNickname), 50);
+    EXPECT_EQ(stored, c.stored);
+    EXPECT_NE(Utf8Length(stored), 0u);  // valid UTF-8
+    // The request carries the same field.
+    const auto sent = Sent(145);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(ReadFixedText(reinterpret_cast<const char*>(sent.back().payload + 132 + kUserNickname), 50), c.stored);
+  }
 }
 
 }  // namespace
