@@ -118,7 +118,10 @@ int VXButton_room::Draw() {
   if (!font) return 1;
   const float cx = (m_left + m_right) / 2.0f;
   DrawLine(font, 22, cx, m_top + 70.0f, LangMessage(tab ? 181 : 180), kCentred, kWhite);
-  DrawLine(font, 40, cx, m_top + 130.0f, FormatNumber(stake), kCentred, affordable ? kGold : kWhite);
+  // Long stakes in a smaller size, so that they stay inside the plate.
+  const std::string stake_text = FormatNumber(stake);
+  DrawLine(font, stake_text.size() > 7 ? 30 : 40, cx, m_top + 130.0f, stake_text, kCentred,
+           affordable ? kGold : kWhite);
   const std::string first = tab ? FormatString(LangMessage(209), FormatNumber(point_target).c_str())
                                 : FormatString(LangMessage(207), turn_seconds);
   DrawLine(font, 22, cx, m_top + 195.0f, first, kCentred, kWhite);
