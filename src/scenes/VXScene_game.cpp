@@ -393,8 +393,10 @@ void VXScene_game::SendRequest(IGameSession* session) {
     FailEntry("not on a game server");
     return;
   }
+  // The lobby, or about to be (a rejoin right after the login asked for it).
   GameMode* lobby = logic->LobbyMode();
-  if (!lobby || logic->CurrentMode() != lobby) {
+  const bool in_lobby = logic->CurrentMode() == lobby || logic->NextMode() == lobby;
+  if (!lobby || !in_lobby) {
     FailEntry("not in the lobby");
     return;
   }
