@@ -4,6 +4,7 @@
 
 #include "framework/Log.h"
 #include "scenes/GameSceneLayer.h"
+#include "scenes/VXScene_game.h"
 #include "scenes/VXScene_regist.h"
 
 namespace {
@@ -12,6 +13,8 @@ GameScene* BuildScene(int id) {
   switch (id) {
     case kSceneRegist:
       return new (std::nothrow) VXScene_regist();
+    case kSceneGame:
+      return new (std::nothrow) VXScene_game();
     default:
       return nullptr;  // not built yet: the slot stays empty
   }
