@@ -4,6 +4,7 @@
 #include "app/GameSharedData.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "modes/lobby/GameModeLobby.h"
 #include "modes/login/GameModeLogin.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
@@ -34,6 +35,7 @@ int ClientServiceHooks::PlatformInit() { return Game_Interface_Init(); }
 void ClientServiceHooks::Shutdown() {
   // The modes hold textures: they go while the drawing surface still exists.
   GameModeLogin::DestroyInstance();
+  GameModeLobby::DestroyInstance();
 }
 
 int ClientPlatformHooks::Execute(int command, int option1, int option2, const char* text1, const char* text2,
@@ -50,7 +52,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.services = &services;
   hooks.platform = &platform;
   logic->SetHooks(hooks);
-  logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
+  logic->SetModes(GameModeLogin::Instance(), GameModeLobby::Instance(), nullptr);
 
   logic->SetSessionFactory(&CreateGameSession);
   GamePacketThread::SetFrameBarrier(&logic->FrameLock());
