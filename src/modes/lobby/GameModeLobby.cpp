@@ -18,6 +18,7 @@
 #include "gfx/GLWindowScreen.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "modes/ModeImages.h"
 #include "net/IGameSession.h"
 #include "net/ServerInfo.h"
 #include "net/messages/VXTableRecords.h"
@@ -88,15 +89,6 @@ constexpr Rgba kPlateFill = {5 / 255.0f, 120 / 255.0f, 193 / 255.0f, 1};
 constexpr Rgba kPlateBorder = {164 / 255.0f, 238 / 255.0f, 238 / 255.0f, 1};
 constexpr Rgba kBarColour = {1, 1, 0, 1};
 
-GLTexture* SharedImage(const char* name) {
-  GameSharedImage* images = GameSharedImage::InstanceIfAny();
-  if (!images) return nullptr;
-  for (int i = 0; i < GameSharedImage::kSlotCount; ++i) {
-    const char* n = GameSharedImage::SlotName(i);
-    if (n && std::strcmp(n, name) == 0) return images->Image(i);
-  }
-  return nullptr;
-}
 
 void RoundRect(int l, int t, int r, int b, int radius, int segments, Rgba fill, Rgba border) {
   GLSurface* s = GLSurface::InstanceIfAny();
@@ -253,10 +245,10 @@ int GameModeLobby::LoadResources() {
     GLTexture* image;
     int x, y;
   } buttons[] = {
-      {&btn_top_chips, SharedImage("btn_add_c.png"), 651, 8},
-      {&btn_top_rubies, SharedImage("btn_add_c.png"), 858, 8},
-      {&btn_help, SharedImage("btn_help_c.png"), 1088, 8},
-      {&btn_settings, SharedImage("btn_setting.png"), 1167, 2},
+      {&btn_top_chips, SharedImageByName("btn_add_c.png"), 651, 8},
+      {&btn_top_rubies, SharedImageByName("btn_add_c.png"), 858, 8},
+      {&btn_help, SharedImageByName("btn_help_c.png"), 1088, 8},
+      {&btn_settings, SharedImageByName("btn_setting.png"), 1167, 2},
       {&btn_shop, m_tex[kTexShop], 5, 614},
       {&btn_gift_msg, m_tex[kTexGiftMsg], 171, 614},
       {&btn_friends, m_tex[kTexFriend], 337, 614},
@@ -266,7 +258,7 @@ int GameModeLobby::LoadResources() {
       {&btn_sng, m_tex[kTexSng], 412, 338},
       {&btn_point, m_tex[kTexGamePoint], 667, 338},
       {&btn_normal, m_tex[kTexGameNormal], 922, 338},
-      {&btn_ranking, SharedImage("ranking_t.png"), 840, 619},
+      {&btn_ranking, SharedImageByName("ranking_t.png"), 840, 619},
   };
   m_screen.Init();
   for (auto& b : buttons) {
@@ -274,14 +266,14 @@ int GameModeLobby::LoadResources() {
     b.button->m_receiver = this;
     m_screen.Add(b.button);
   }
-  m_icons = SharedImage("submenu_icons.png");
-  m_bg = SharedImage("lb_bg_main.png");
-  m_cloud1 = SharedImage("cloud_1.png");
-  m_cloud2 = SharedImage("cloud_2.png");
-  m_lights = SharedImage("lights.png");
+  m_icons = SharedImageByName("submenu_icons.png");
+  m_bg = SharedImageByName("lb_bg_main.png");
+  m_cloud1 = SharedImageByName("cloud_1.png");
+  m_cloud2 = SharedImageByName("cloud_2.png");
+  m_lights = SharedImageByName("lights.png");
 
   // A twinkle over the top corner of each of the two room-game tiles.
-  if (GLTexture* star = SharedImage("particle_star_w.png")) {
+  if (GLTexture* star = SharedImageByName("particle_star_w.png")) {
     struct {
       GLAnimationSet* set;
       float x, y;
@@ -756,18 +748,16 @@ void GameModeLobby::DrawCarousel(uint32_t now) {
 
 void GameModeLobby::DrawBadges() {
   const GameSharedData* d = GameSharedData::Instance();
-  const int64_t mail = static_cast<int64_t>(d->m_unread_mail) + d->m_unread_gifts;
-  const int64_t requests = d->m_friend_requests;
+  // Unread mail and gifts over the messages button, friend requests over the friends
+  // button; counts of 0 or less draw nothing.
+  const int64_t counts[2] = {static_cast<int64_t>(d->m_unread_mail) + d->m_unread_gifts, d->m_friend_requests};
+  const float xs[2] = {247.0f, 413.0f};
   char text[24];
-  if (mail > 0) {
-    Icon(m_icons, 14, 247.0f, 618.0f, 1.0f);
-    std::snprintf(text, sizeof(text), "%lld", static_cast<long long>(mail));
-    Label(text, 247.0f, 618.0f, 20, GLFont::kAlignCentre | GLFont::kAlignVCentre, kWhite);
-  }
-  if (requests > 0) {
-    Icon(m_icons, 14, 413.0f, 618.0f, 1.0f);
-    std::snprintf(text, sizeof(text), "%lld", static_cast<long long>(requests));
-    Label(text, 413.0f, 618.0f, 20, GLFont::kAlignCentre | GLFont::kAlignVCentre, kWhite);
+  for (int i = 0; i < 2; ++i) {
+    if (counts[i] <= 0) continue;
+    Icon(m_icons, 14, xs[i], 618.0f, 1.0f);
+    std::snprintf(text, sizeof(text), "%lld", static_cast<long long>(counts[i]));
+    Label(text, xs[i], 618.0f, 20, GLFont::kAlignCentre | GLFont::kAlignVCentre, kWhite);
   }
 }
 
