@@ -629,22 +629,17 @@ int GameModeLobby::PortraitAt(int x, int y) {
 
 void GameModeLobby::DrawDecoration(uint32_t now) {
   if (m_bg) m_bg->Draw(0, 0.0f, 0.0f, 0);
-  if (m_cloud1) {
-    float c = static_cast<float>(now - deco_clock[0]) / 24800.0f;
+  // Each cloud crosses the sky once per period, its clock restarting when it has.
+  auto cycle = [now](uint32_t* clock, float period) {
+    float c = static_cast<float>(now - *clock) / period;
     if (c >= 1.0f) {
-      deco_clock[0] = now;
+      *clock = now;
       c = 0.0f;
     }
-    m_cloud1->Draw(0, 1480.0f - 1624.0f * c, 70.0f, 1);
-  }
-  if (m_cloud2) {
-    float c = static_cast<float>(now - deco_clock[1]) / 22800.0f;
-    if (c >= 1.0f) {
-      deco_clock[1] = now;
-      c = 0.0f;
-    }
-    m_cloud2->Draw(0, 1280.0f - 1424.0f * c, 142.0f, 1);
-  }
+    return c;
+  };
+  if (m_cloud1) m_cloud1->Draw(0, 1480.0f - 1624.0f * cycle(&deco_clock[0], 24800.0f), 70.0f, 1);
+  if (m_cloud2) m_cloud2->Draw(0, 1280.0f - 1424.0f * cycle(&deco_clock[1], 22800.0f), 142.0f, 1);
   if (m_lights) {
     uint32_t e = now - deco_clock[2];
     if (e >= 10000) {
