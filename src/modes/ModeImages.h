@@ -5,7 +5,7 @@
 
 class GLTexture;
 
-// The picture of the shared image set loaded from "./raw/<name>"; null before the
+// The picture of the shared image set whose file is `name` (under the art folder); null before the
 // shared images exist or for a name the set does not hold.
 inline GLTexture* SharedImageByName(const char* name) {
   GameSharedImage* images = GameSharedImage::InstanceIfAny();
