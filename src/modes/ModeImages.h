@@ -5,8 +5,8 @@
 
 class GLTexture;
 
-// The picture of the shared image set whose file is `name` (under the art folder); null before the
-// shared images exist or for a name the set does not hold.
+// The picture of the shared image set whose file is `name` (under the art folder);
+// null before the shared images exist or for a name the set does not hold.
 inline GLTexture* SharedImageByName(const char* name) {
   GameSharedImage* images = GameSharedImage::InstanceIfAny();
   if (!images || !name) return nullptr;
