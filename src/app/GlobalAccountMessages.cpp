@@ -202,6 +202,11 @@ GlobalOutcome OnLoginReply(const GlobalContext& ctx, Packet& p) {
   session->SetLoggedIn(true);
 
   if (kind == 0 && !MasterLogin(ctx, p, session)) return Consumed();
+  // A game channel lists its rooms; a session of another kind keeps none.
+  if (kind == 1)
+    session->Rooms().Read(p);
+  else
+    session->Rooms().Clear();
 
   if (kind == 0 || kind == 1) {
     if (logic->CurrentMode() != logic->LobbyMode()) logic->SetNextMode(logic->LobbyMode(), -1);

@@ -4,6 +4,7 @@
 #include "framework/CriticalSection.h"
 #include "net/Packet.h"
 #include "net/ServerInfo.h"
+#include "net/messages/VXChannelRooms.h"
 
 // Completion of an asynchronous request: callback(user data, reply packet).
 using SessionReplyCallback = int (*)(void* user_data, Packet* reply);
@@ -60,4 +61,12 @@ class IGameSession {
   virtual Packet& ReplyBuffer() = 0;
   virtual int SendAsync(Packet& packet, void* user_data, SessionReplyCallback callback) = 0;
   virtual int SendNoWait(Packet& packet) = 0;
+
+  // The rooms of the game channel this session logged in to (kind-1 servers; empty
+  // elsewhere). Written and read on the thread that dispatches the session's packets.
+  VXType_channel_rooms& Rooms() { return m_rooms; }
+  const VXType_channel_rooms& Rooms() const { return m_rooms; }
+
+ private:
+  VXType_channel_rooms m_rooms;
 };

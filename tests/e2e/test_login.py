@@ -190,15 +190,14 @@ class LoginTest(unittest.TestCase):
             device_id = self.settings()["uuid"]
 
             # Next start with auto-login on: the saved quick-start account logs in by
-            # device, with no click, and the returning account is sent on to the next mode.
+            # device, with no click, and the returning account is sent on to the lobby.
             self.write_settings(server.master_port, auto_login=1, account_type=1)
             with self.running(x, r"GameModeLogin::OnInit_Process") as app:
                 app.wait_for_log(r"uuid get == %s-\*\*\*\*" % device_id[:8])
                 app.wait_for_log(r"GameModeLogin::Send_Login kind 1")
                 app.wait_for_log(r"GameModeLogin::OnLoginReply result 0")
-                app.wait_for_log(r"the next mode is not available")
+                app.wait_for_log(r"GameModeLobby::Create \*+")
                 self.assertEqual(self.settings()["uuid"], device_id)
-                self.wait_for_title(app, "login_auto")
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include "media/DXSoundManager.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
+#include "modes/lobby/GameModeLobby.h"
 #include "modes/login/GameModeLogin.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
@@ -78,6 +79,7 @@ void ClientServiceHooks::Shutdown() {
   // the scenes shown over the modes first.
   GameScene_manager::DestroyInstance();
   GameModeLogin::DestroyInstance();
+  GameModeLobby::DestroyInstance();
 }
 
 int ClientPlatformHooks::Execute(int command, int option1, int option2, const char* text1, const char* text2,
@@ -100,7 +102,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.notify = &notify;
   hooks.notices = &notify;
   logic->SetHooks(hooks);
-  logic->SetModes(GameModeLogin::Instance(), nullptr, nullptr);
+  logic->SetModes(GameModeLogin::Instance(), GameModeLobby::Instance(), nullptr);
   GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);
   // A failed clip is reported in the game's own (non-blocking) message box, so that a
   // start with nobody in front of the screen never waits for a click.

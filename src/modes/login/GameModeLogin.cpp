@@ -16,6 +16,7 @@
 #include "framework/StringUtil.h"
 #include "gfx/GLTexture.h"
 #include "media/GameSharedImage.h"
+#include "modes/ModeImages.h"
 #include "net/CLEncrypt.h"
 #include "net/IGameSession.h"
 #include "net/messages/VXLoginMessages.h"
@@ -59,15 +60,6 @@ const char* Text(const EditionText& t) {
   return d && d->GetUser32(kUserLanguage) == kLanguageEditionKorean ? t.korean : t.thai;
 }
 
-GLTexture* SharedImage(const char* name) {
-  GameSharedImage* images = GameSharedImage::InstanceIfAny();
-  if (!images) return nullptr;
-  for (int i = 0; i < GameSharedImage::kSlotCount; ++i) {
-    const char* n = GameSharedImage::SlotName(i);
-    if (n && std::strcmp(n, name) == 0) return images->Image(i);
-  }
-  return nullptr;
-}
 
 bool HasPrefixNoCase(const char* s, const char* prefix) {
   for (; *prefix; ++s, ++prefix) {
@@ -172,11 +164,11 @@ int GameModeLogin::LoadResources() {
   m_screen.Init();
   m_screen.Add(&btn_social);
   m_screen.Add(&btn_quick);
-  m_bg = SharedImage("login_bg.png");
-  m_cloud1 = SharedImage("cloud_1.png");
-  m_cloud2 = SharedImage("cloud_2.png");
-  m_logo = SharedImage("logo_big.png");
-  m_characters = SharedImage("login_characters.png");
+  m_bg = SharedImageByName("login_bg.png");
+  m_cloud1 = SharedImageByName("cloud_1.png");
+  m_cloud2 = SharedImageByName("cloud_2.png");
+  m_logo = SharedImageByName("logo_big.png");
+  m_characters = SharedImageByName("login_characters.png");
   m_loaded = 1;
   return 1;
 }
