@@ -62,8 +62,13 @@ GameLogic::~GameLogic() {
   curl_global_cleanup();
   // An entering job the runner could not join in time may still use the sessions: they
   // are left alive then rather than freed under it.
+  // Bounded by the clock and by the number of 5 ms naps, so a stopped clock cannot
+  // hold the shutdown for ever.
   const uint32_t start = GetTickMs();
-  while (m_enter_jobs.load() > 0 && TicksSince(start) < kShutdownJobWaitMs) SleepMs(5);
+  for (uint32_t naps = 0; m_enter_jobs.load() > 0 && TicksSince(start) < kShutdownJobWaitMs &&
+                          naps < kShutdownJobWaitMs / 5;
+       ++naps)
+    SleepMs(5);
   const bool jobs_gone = m_enter_jobs.load() == 0;
   if (!jobs_gone) Log(LOG_WARNING, "[WARNING]: GameLogic::~GameLogic | an entering job still runs; sessions kept");
   for (int i = 0; i < 4; ++i) {

@@ -23,6 +23,27 @@ from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
 SOCIAL_POINTS = [(520, 300), (760, 300)]
 QUICK_POINTS = [(520, 430), (760, 430)]
 QUICK_CENTRE = (640, 403)
+# The registration scene of a new account.
+NAME_FIELD = (640, 212)      # the name field spans x 454-825, y 175-250
+SECOND_AVATAR = (755, 426)   # avatar 1: x within 70 of 755, y strictly between 355 and 497
+CONFIRM = (640, 651)         # the confirm plate: 235 x 81 from (522, 611)
+CLICK_INTERVAL = 0.6         # a control reports at most one click per 500 ms
+
+
+def click(app, point):
+    app.xdo("mousemove", "--window", app.window, str(point[0]), str(point[1]), "click", "1")
+
+
+def register(app, name, avatar_point=SECOND_AVATAR):
+    """Fills the registration scene of a new account with real input and confirms it."""
+    app.wait_for_log(r"VXScene_regist::OnInit_Process", timeout=20)
+    click(app, NAME_FIELD)
+    app.xdo("windowfocus", "--sync", app.window)
+    app.xdo("type", "--delay", "60", name)
+    click(app, avatar_point)
+    time.sleep(CLICK_INTERVAL)
+    click(app, CONFIRM)
+    app.wait_for_log(r"VXScene_regist::OnAnswer\| registration accepted", timeout=20)
 
 
 def server_binary():
@@ -153,10 +174,9 @@ class LoginTest(unittest.TestCase):
                 log = app.log_text()
                 self.assertIn("uuid set == %s-****" % device_id[:8], log)
                 self.assertNotIn(device_id, log)
-                # A new account goes on to its registration: no other mode is asked for.
-                self.assertNotIn("the next mode is not available", log)
-                # The title screen is still there and still answers.
-                self.wait_for_title(app, "login_after_click")
+                # A new account goes on to its registration before any other mode.
+                self.assertNotIn("GameModeLobby::Create", log)
+                app.wait_for_log(r"VXScene_regist::OnInit_Process", timeout=20)
 
     def test_quick_start_switched_off_leaves_only_the_social_button(self):
         with Xvfb() as x, LocalServer(self.root) as server:

@@ -21,7 +21,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
-from test_login import QUICK_CENTRE, SOCIAL_POINTS, LocalServer  # noqa: E402
+from test_login import SOCIAL_POINTS, LocalServer  # noqa: E402
 
 PAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "assets", "web_content")
 TOKEN = "GOOD-TOKEN-4f1c9a"
@@ -186,10 +186,13 @@ class WebViewTest(unittest.TestCase):
                 for path, query in game.requests:
                     self.assertNotIn("EVIL", json.dumps(query), path)
 
-                # The game window takes input again.
-                app.xdo("mousemove", "--window", app.window, str(QUICK_CENTRE[0]), str(QUICK_CENTRE[1]),
-                        "click", "1")
-                app.wait_for_log(r"GameModeLogin::Send_Login kind 1")
+                # The social account is in: the lobby follows, and the game window takes
+                # input again (Escape there asks before quitting, in a box).
+                app.wait_for_log(r"GameModeLobby::Create \*{10}", timeout=20)
+                app.wait_for_log(r"GameModeLobby::OnInit_Process", timeout=20)
+                app.xdo("windowfocus", "--sync", app.window)
+                app.key("Escape")
+                app.wait_for_log(r"GameNotify::Update box open", timeout=10)
 
                 log = app.log_text()
                 self.assertNotIn(TOKEN, log)
@@ -236,8 +239,13 @@ class WebViewTest(unittest.TestCase):
                 self.assertEqual(len(calls), 2)
                 self.assertNotIn("Send_Login kind 0", app.log_text())
 
-                # Still working: a third click opens the dialog again. The program is
-                # ended while it is open.
+                # Still working: once the refusal's notice is closed (Escape closes an
+                # open box), a third click opens the dialog again. The program is ended
+                # while it is open.
+                app.wait_for_log(r"GameNotify::Update box open", timeout=10)
+                app.xdo("windowfocus", "--sync", app.window)
+                app.key("Escape")
+                app.wait_for_log(r"GameNotify::Update box closed", timeout=10)
                 click()
                 game.wait("/dialog/oauth")
                 end = time.time() + 20

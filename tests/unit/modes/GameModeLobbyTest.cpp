@@ -31,6 +31,8 @@ struct HeldWorkers : IWorkerHooks {
     jobs.clear();
     for (auto& j : pending) j();
   }
+  // Like the runner at shutdown: jobs that never started are dropped.
+  void Shutdown() override { jobs.clear(); }
   std::vector<std::function<void()>> jobs;
 };
 
