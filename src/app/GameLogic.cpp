@@ -10,6 +10,7 @@
 #include "framework/Clock.h"
 #include "framework/Log.h"
 #include "framework/ZBAutoreleasePool.h"
+#include "net/messages/VXProtocolTable.h"
 
 int32_t GameLogic::s_connected_sessions = 0;
 
@@ -416,7 +417,7 @@ void GameLogic::EnterServer(int kind, int param, void* user_data, EnterServerCal
 void GameLogic::LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy) {
   // Message 146 (one 32-bit 0) and its reply; while `busy` other packets are dropped.
   if (busy) session->SetBusy(true);
-  Packet leave(146);
+  Packet leave(VX_PROTOCOL_LEAVE_SERVER);
   leave.WriteInt32(0);
   session->SendAndWait(leave, timeout_ms, show_indicator);
   if (busy) session->SetBusy(false);
@@ -479,7 +480,7 @@ void GameLogic::RunEnterSequence(const ServerInfo& block, uint32_t serial) {
   }
   IGameSession* target = master;
   if (kind != 0) {
-    Packet req(148);
+    Packet req(VX_PROTOCOL_SERVER_ADDRESS);
     req.WriteInt32(kind);
     req.WriteInt32(0);
     req.WriteInt32(block.Selector2());
@@ -525,7 +526,7 @@ void GameLogic::RunEnterSequence(const ServerInfo& block, uint32_t serial) {
     CSGuard g(&m_frame_lock);
     m_hooks.splash->HideLoading();
     GameSharedData* data = GameSharedData::Instance();
-    Packet login(145);
+    Packet login(VX_PROTOCOL_LOGIN);
     login.WriteMarker();
     if (kind == 0) login.WriteInt32(1);
     login.WriteBytes(data->m_user_info, 30);

@@ -1,5 +1,6 @@
 #include "app/GameMode.h"
 
+#include "app/GameLogic.h"
 #include "framework/Clock.h"
 
 void GameMode::Start() {
@@ -12,3 +13,5 @@ void GameMode::Show(int show, int param) {
   view_state = show ? 1 : 0;
   state_time = GetTickMs();
 }
+
+GameLogic* GameMode::Logic() const { return m_logic ? m_logic : GameLogic::InstanceIfAny(); }

@@ -8,6 +8,8 @@
 // Base of the three game modes and of every scene. The game logic drives it through
 // the operations below, in this order of life: Create, Start, OnInit_Process once the
 // init delay has passed, Update every frame, Show(0, 0) when replaced, Cleanup.
+class GameLogic;
+
 class GameMode : public ZBObject, public ZBEventCtrl, public ZBEventReceiver {
  public:
   enum ModeId { kModeLogin = 0, kModeLobby = 1, kModePlay = 2 };
@@ -59,6 +61,11 @@ class GameMode : public ZBObject, public ZBEventCtrl, public ZBEventReceiver {
   // True when the mode accepts input: initialised and shown.
   bool TakesInput() { return init_processed == 1 && IsShow(); }
 
+  // The game logic the mode works with: the one set (tests give their own), else the
+  // program's singleton.
+  void SetLogic(GameLogic* logic) { m_logic = logic; }
+  GameLogic* Logic() const;
+
   int32_t scene_id = 0;
   int32_t mode_id = 0;
   int32_t reserved = 0;
@@ -69,4 +76,7 @@ class GameMode : public ZBObject, public ZBEventCtrl, public ZBEventReceiver {
   int32_t init_processed = 0;
   uint32_t start_time = 0;
   uint32_t init_delay = 0;
+
+ protected:
+  GameLogic* m_logic = nullptr;
 };

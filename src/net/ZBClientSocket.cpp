@@ -14,6 +14,7 @@
 #include "framework/Clock.h"
 #include "framework/Log.h"
 #include "framework/ZBThread.h"
+#include "net/messages/VXProtocolTable.h"
 
 namespace {
 // A dotted IPv4 text is at most 15 characters; reading stops after 16 bytes, so a host
@@ -374,7 +375,7 @@ void ZBClientSocket::DispatchPackets(int limit) {
     m_recv_read += length;
     if (packet.enciphered == 1) packet.Decipher(m_key, std::strlen(m_key));
     m_last_receive.store(GetTickMs());
-    if (packet.id >= 1 && packet.id <= 100)
+    if (packet.id >= VX_PROTOCOL_SOCKET_HELLO && packet.id <= kLastSocketMessageId)
       OnSystemPacket(&packet);
     else
       OnAppPacket(&packet);
@@ -384,7 +385,7 @@ void ZBClientSocket::DispatchPackets(int limit) {
 int ZBClientSocket::OnAppPacket(Packet*) { return 1; }
 
 int ZBClientSocket::OnSystemPacket(Packet* packet) {
-  if (!packet || packet->id != 1) return 1;
+  if (!packet || packet->id != VX_PROTOCOL_SOCKET_HELLO) return 1;
   packet->ReadInt32(&m_hello_value);
   packet->ReadBytes(m_hello_data, sizeof(m_hello_data));
   OnHello();

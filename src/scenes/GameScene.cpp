@@ -155,7 +155,7 @@ int GameScene::OnTouchUp(int button, int x, int y) {
 }
 
 void GameScene::OnEvent(ZBEventCtrl* sender) {
-  PlayClickSound();
+  // The button that reported the click has played the button sound already.
   if (sender && sender == m_close_button) {
     Close();
     return;

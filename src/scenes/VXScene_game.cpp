@@ -20,7 +20,25 @@
 
 namespace {
 
-VXRoomSource g_room_source = nullptr;
+// The rooms the game server announced in its login reply, kept on the session.
+bool RoomsOfSession(IGameSession* session, VXRoomListData* out) {
+  if (!session) return false;
+  const VXType_channel_rooms& kept = session->Rooms();
+  const int n = std::clamp<int>(kept.count, 0, VXRoomListData::kMaxRooms);
+  out->count = n;
+  out->point_target = kept.point_target;
+  for (int i = 0; i < n; ++i) {
+    const VXType_channel_room& r = kept.rooms[static_cast<size_t>(i)];
+    VXRoomEntry& e = out->rooms[i];
+    e.stake = r.stake;
+    e.min_chips = r.min_balance;
+    e.badge = r.badge;
+    std::memcpy(e.players, r.players, sizeof e.players);
+  }
+  return n > 0;
+}
+
+VXRoomSource g_room_source = &RoomsOfSession;
 VXTableHandoff g_table_handoff = nullptr;
 VXRoomTabListener g_tab_listener = nullptr;
 

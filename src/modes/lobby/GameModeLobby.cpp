@@ -224,8 +224,6 @@ GameModeLobby::GameModeLobby() { mode_id = kModeLobby; }
 
 GameModeLobby::~GameModeLobby() { ReleaseResources(); }
 
-GameLogic* GameModeLobby::Logic() const { return m_logic ? m_logic : GameLogic::InstanceIfAny(); }
-
 int GameModeLobby::LoadResources() {
   if (m_loaded) return 1;
   GameLogic* logic = Logic();

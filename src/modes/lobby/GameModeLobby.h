@@ -78,10 +78,6 @@ class GameModeLobby : public GameMode, public ZBSingleton<GameModeLobby> {
   GameModeLobby();
   ~GameModeLobby() override;
 
-  // The game logic the mode works with; the singleton when none was set.
-  void SetLogic(GameLogic* logic) { m_logic = logic; }
-  GameLogic* Logic() const;
-
   int LoadResources() override;
   int ReleaseResources() override;
   int Create(int param1, int param2) override;
@@ -145,7 +141,6 @@ class GameModeLobby : public GameMode, public ZBSingleton<GameModeLobby> {
   void RefreshCarouselTexts();
   void ClosePopup();
 
-  GameLogic* m_logic = nullptr;
   EventCtrlGroup m_screen;
   int32_t m_loaded = 0;
 

@@ -139,8 +139,6 @@ GameModeLogin::GameModeLogin() { mode_id = kModeLogin; }
 
 GameModeLogin::~GameModeLogin() { ReleaseResources(); }
 
-GameLogic* GameModeLogin::Logic() const { return m_logic ? m_logic : GameLogic::InstanceIfAny(); }
-
 int GameModeLogin::LoadResources() {
   if (m_loaded) return 1;
   GameLogic* logic = Logic();

@@ -63,10 +63,6 @@ class GameModeLogin : public GameMode, public ZBSingleton<GameModeLogin> {
   GameModeLogin();
   ~GameModeLogin() override;
 
-  // The game logic the mode works with; the singleton when none was set.
-  void SetLogic(GameLogic* logic) { m_logic = logic; }
-  GameLogic* Logic() const;
-
   int LoadResources() override;
   int ReleaseResources() override;
   int Create(int param1, int param2) override;
@@ -130,7 +126,6 @@ class GameModeLogin : public GameMode, public ZBSingleton<GameModeLogin> {
   void OnLoginReply(Packet* reply);
   void DrawDecoration();
 
-  GameLogic* m_logic = nullptr;
   EventCtrlGroup m_screen;
   GameSceneLayer m_scenes;
   bool m_social_posted = false;  // a social login waits for the end of the frame

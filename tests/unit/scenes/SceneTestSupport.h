@@ -89,8 +89,14 @@ class SceneFixture : public ::testing::Test {
     logic->SetNextMode(&login, 0);
     logic->ChangeMode(&login, 0, 0);
     logic->m_mode_next = nullptr;
+    // As in the program: every reported button click plays the button sound when effects
+    // are on.
+    GLButton::SetClickSoundHook(+[] {
+      if (GameSharedData::Instance()->m_sound_on) GameLogic::Instance()->Hooks().sound->PlayEffect(2);
+    });
   }
   void TearDown() override {
+    GLButton::SetClickSoundHook(nullptr);
     GameScene_manager::DestroyInstance();
     GameScene_manager::SetFactory(nullptr);
     GameSharedImage::DestroyInstance();
