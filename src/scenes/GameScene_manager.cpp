@@ -6,6 +6,7 @@
 #include "scenes/GameSceneLayer.h"
 #include "scenes/VXScene_game.h"
 #include "scenes/VXScene_regist.h"
+#include "scenes/VXScene_setting_main.h"
 
 namespace {
 
@@ -13,6 +14,8 @@ GameScene* BuildScene(int id) {
   switch (id) {
     case kSceneRegist:
       return new (std::nothrow) VXScene_regist();
+    case kSceneSettingMain:
+      return new (std::nothrow) VXScene_setting_main();
     case kSceneGame:
       return new (std::nothrow) VXScene_game();
     default:

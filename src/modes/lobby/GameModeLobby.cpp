@@ -16,6 +16,7 @@
 #include "gfx/GLSurface.h"
 #include "gfx/GLTexture.h"
 #include "gfx/GLWindowScreen.h"
+#include "media/DXSoundManager.h"
 #include "media/GamePlayerImage.h"
 #include "media/GameSharedImage.h"
 #include "modes/ModeImages.h"
@@ -318,6 +319,7 @@ int GameModeLobby::Create(int param1, int param2) {
 void GameModeLobby::Cleanup() {
   Log(LOG_TRACE, "GameModeLobby::Cleanup **********");
   GameMode::Cleanup();
+  if (GameLogic* logic = Logic()) logic->Hooks().sound->StopSound(DXSoundManager::kLobbyMusic);
   glint_point.Stop(1);
   glint_normal.Stop(1);
   // A pending entry no longer concerns this screen: its completion must not open a scene.
@@ -351,11 +353,16 @@ void GameModeLobby::OnInit_Process() {
     g->SetLoopCount(-1);
     if (g->GetCount()) g->Start();
   }
+  m_layer.Init(kLobbySceneOrder);
   OnServerReady();
+  if (d->m_sound_bg_on) {
+    if (GameLogic* logic = Logic()) logic->Hooks().sound->PlaySound(DXSoundManager::kLobbyMusic, true);
+  }
   GameMode::OnInit_Process();
 }
 
 int GameModeLobby::Update() {
+  m_layer.Update();
   TrackScenes();
   CheckPendingEntry();
   if (popup_state == 2 && GetTickMs() - popup_time > kPopupCloseMs) {
@@ -575,6 +582,12 @@ void GameModeLobby::OnEvent(ZBEventCtrl* sender) {
 int GameModeLobby::OfferTouch(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y) {
   GameLogic* logic = Logic();
   // A scene shown over the lobby takes the input; the lobby's own controls wait.
+  int routed = 0;
+  if (dispatch == &EventCtrlGroup::DispatchTouchDown ? m_layer.TouchDown(a, x, y, &routed)
+      : dispatch == &EventCtrlGroup::DispatchTouchUp ? m_layer.TouchUp(a, x, y, &routed)
+      : dispatch == &EventCtrlGroup::DispatchTouchMove ? m_layer.TouchMove(a, x, y, &routed)
+                                                       : m_layer.Wheel(a, x, y, &routed))
+    return 1;
   if (TopmostScene() >= 0) return 1;
   if (logic) {
     ILayerHooks* sub_play = logic->Hooks().sub_play;
@@ -766,5 +779,6 @@ int GameModeLobby::Draw() {
   glint_point.DrawByKey(-1);
   glint_normal.DrawByKey(-1);
   if (GameLogic* logic = Logic()) logic->Hooks().sub_play->Draw();
+  m_layer.Draw();
   return 1;
 }

@@ -4,6 +4,7 @@
 #include "app/GameMode.h"
 #include "framework/ZBSingleton.h"
 #include "net/Packet.h"
+#include "scenes/GameSceneLayer.h"
 #include "ui/EventCtrlGroup.h"
 #include "ui/GLAnimationSet.h"
 #include "ui/GLButtonImage.h"
@@ -162,6 +163,8 @@ class GameModeLobby : public GameMode, public ZBSingleton<GameModeLobby> {
   // Scenes in the order they were seen shown (the last is on top).
   int32_t m_scene_order[23] = {};
   int32_t m_scene_count = 0;
+  // The scenes the lobby hosts: stepped, drawn over the lobby and given the pointer.
+  GameSceneLayer m_layer;
 
   // Texts of the carousel entries, rebuilt when the list changes (not every frame).
   struct CarouselEntry {
