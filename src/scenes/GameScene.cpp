@@ -155,7 +155,9 @@ int GameScene::OnTouchUp(int button, int x, int y) {
 }
 
 void GameScene::OnEvent(ZBEventCtrl* sender) {
-  // The button that reported the click has played the button sound already.
+  // A button that reports a click has played the button sound itself; other controls
+  // (a list's row tap) get it here.
+  if (!dynamic_cast<GLButton*>(sender)) PlayClickSound();
   if (sender && sender == m_close_button) {
     Close();
     return;

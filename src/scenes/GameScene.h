@@ -65,8 +65,8 @@ class GameScene : public GameMode {
   int OnTouchMove(int button, int x, int y) override;
   int OnWheel(int delta, int x, int y) override;
 
-  // ZBEventReceiver: the close button, then OnClick (the reporting button has played the
-  // click sound).
+  // ZBEventReceiver: the click sound for controls other than buttons (a button plays its
+  // own), then the close button, then OnClick.
   void OnEvent(ZBEventCtrl* sender) override;
 
   // Operations the scene manager forwards; each scene overrides those it takes.
