@@ -130,7 +130,6 @@ int GameWindow::Run(GameLogic* logic) {
     logic->m_in_frame = 0;
     // Work asked for during the frame (dialogs, logouts), now outside the frame lock.
     GameAfterFrame::Run();
-    if (m_after_frame) m_after_frame();
     SleepMs(1);
   }
   return 0;

@@ -25,8 +25,8 @@ WindowSize ApplySizingRule(int width, int height, bool width_changed, int kept_w
 
 // The program's only window and its main loop: pending events always come before
 // frames; a frame runs only when no event is waiting, under the game logic's frame
-// lock, then the work posted for after the frame (GameAfterFrame and the after-frame
-// callback), outside the lock, followed by a 1 ms sleep. Events are handled under the
+// lock, then the work posted for after the frame (GameAfterFrame), outside the lock,
+// followed by a 1 ms sleep. Events are handled under the
 // frame lock too.
 class GameWindow {
  public:
@@ -51,8 +51,6 @@ class GameWindow {
 
   // While `fn` returns true (a platform dialog is open), only closing is acted on.
   void SetModalQuery(bool (*fn)()) { m_modal_query = fn; }
-  // Called after every frame, outside the frame lock (platform dialogs open there).
-  void SetAfterFrame(void (*fn)()) { m_after_frame = fn; }
   // The event type that asks this window to come to the front (from another thread).
   uint32_t RaiseEventType() const { return m_raise_event; }
 
@@ -72,5 +70,4 @@ class GameWindow {
   float m_pixel_ratio_x = 1.0f;
   float m_pixel_ratio_y = 1.0f;
   bool (*m_modal_query)() = nullptr;
-  void (*m_after_frame)() = nullptr;
 };

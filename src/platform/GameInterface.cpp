@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/CRegistry.h"
+#include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
 #include "framework/Log.h"
@@ -70,6 +71,13 @@ constexpr size_t kMaxMessageBytes = 254;
 
 enum class Pending { kNone, kLogin, kLogout, kMessage };
 Pending g_pending = Pending::kNone;
+
+// Keeps the dialog a command asked for (the latest one wins) and has the main loop open
+// it after the frame.
+void SetPending(Pending pending) {
+  if (g_pending == Pending::kNone) GameAfterFrame::Post(&Game_Interface_AfterFrame);
+  g_pending = pending;
+}
 std::string g_message_target;
 SocialLoginHandler g_social_handler = nullptr;
 
@@ -411,7 +419,7 @@ int Game_Interface_Execute(int command, int option1, int option2, const char* te
     case 9:
       if (!text1 || !*text1) return 1;
       g_message_target.assign(text1, strnlen(text1, 30));
-      g_pending = Pending::kMessage;
+      SetPending(Pending::kMessage);
       return 1;
     case 13:
       if (!GtkModal::Init()) {
@@ -423,14 +431,14 @@ int Game_Interface_Execute(int command, int option1, int option2, const char* te
         return 1;
       }
       Log(LOG_TRACE, "Game_Interface_Execute| social login opens after this frame");
-      g_pending = Pending::kLogin;
+      SetPending(Pending::kLogin);
       return 1;
     case 14:
       UploadFriends();
       return 1;
     case 18:
       if (!GameConnected() || GameSharedData::Instance()->AccountType() == 1) return 1;
-      g_pending = Pending::kLogout;
+      SetPending(Pending::kLogout);
       return 1;
     default:
       return command >= 19 ? 0 : 1;

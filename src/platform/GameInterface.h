@@ -31,12 +31,12 @@ std::string MaskedId(const char* id);
 //   0 and below, 5-8, 10-12, 15-17: nothing (returns 1); 19 and above: nothing (0)
 // The dialogs of 9, 13 and 18 never open inside the caller (which may be a packet
 // handler under the frame lock): they open from the main loop after the frame
-// (Game_Interface_AfterFrame). 13 returns 0 when this machine has no web view.
+// (posted to GameAfterFrame). 13 returns 0 when this machine has no web view.
 int Game_Interface_Execute(int command, int option1, int option2, const char* text1, const char* text2,
                            int option3);
 
-// Runs the dialog a command asked for, if any. The main loop calls it after each
-// frame, outside the frame lock.
+// Runs the dialog a command asked for, if any; posted to the after-frame work, so it
+// runs from the main loop outside the frame lock.
 void Game_Interface_AfterFrame();
 // True while a platform dialog runs its own loop.
 bool Game_Interface_IsModal();

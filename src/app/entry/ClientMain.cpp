@@ -76,9 +76,8 @@ int RunClient(const ClientEntryOptions& options) {
       SDL_PushEvent(&ev);
     });
 
-    // Platform dialogs open after a frame, never inside one, and own the input meanwhile.
+    // Platform dialogs own the input while they are open.
     window.SetModalQuery(&Game_Interface_IsModal);
-    window.SetAfterFrame(&Game_Interface_AfterFrame);
 
     ClientWiring wiring;
     GameLogic* logic = GameLogic::Instance();
