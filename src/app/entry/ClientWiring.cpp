@@ -8,6 +8,7 @@
 #include "media/GameSharedImage.h"
 #include "modes/lobby/GameModeLobby.h"
 #include "modes/login/GameModeLogin.h"
+#include "modes/play/GameModePlay.h"
 #include "net/CGameSession.h"
 #include "net/GamePacketThread.h"
 #include "platform/GameInterface.h"
@@ -80,6 +81,7 @@ void ClientServiceHooks::Shutdown() {
   GameScene_manager::DestroyInstance();
   GameModeLogin::DestroyInstance();
   GameModeLobby::DestroyInstance();
+  GameModePlay::DestroyInstance();
 }
 
 int ClientPlatformHooks::Execute(int command, int option1, int option2, const char* text1, const char* text2,
@@ -102,7 +104,7 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.notify = &notify;
   hooks.notices = &notify;
   logic->SetHooks(hooks);
-  logic->SetModes(GameModeLogin::Instance(), GameModeLobby::Instance(), nullptr);
+  logic->SetModes(GameModeLogin::Instance(), GameModeLobby::Instance(), GameModePlay::Instance());
   GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);
   // A failed clip is reported in the game's own (non-blocking) message box, so that a
   // start with nobody in front of the screen never waits for a click.

@@ -1,0 +1,3 @@
+#include "modes/play/GameModePlay.h"
+
+int GameModePlay::OnPacket(Packet*) { return 0; }

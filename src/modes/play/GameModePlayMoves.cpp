@@ -1,0 +1,8 @@
+#include "modes/play/GameModePlay.h"
+
+int GameModePlay::OnTouchDown(int, int, int) { return 0; }
+int GameModePlay::OnTouchUp(int, int, int) { return 0; }
+int GameModePlay::OnTouchMove(int, int, int) { return 0; }
+int GameModePlay::OnWheel(int, int, int) { return 0; }
+void GameModePlay::Update_Action_Buttons(bool) {}
+void GameModePlay::Alert(int) {}
