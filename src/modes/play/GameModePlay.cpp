@@ -31,8 +31,17 @@ int GameModePlay::Relative(int seat) const {
   return (seat - my_seat + kSeats) % kSeats;
 }
 
-int GameModePlay::LoadResources() { return 1; }
-int GameModePlay::ReleaseResources() { return 1; }
+int GameModePlay::LoadResources() {
+  if (m_loaded) return 1;
+  m_loaded = 1;
+  return LoadTableArt();
+}
+int GameModePlay::ReleaseResources() {
+  if (!m_loaded) return 1;
+  m_loaded = 0;
+  ReleaseTableArt();
+  return 1;
+}
 
 int GameModePlay::Create(int param1, int param2) {
   Log(LOG_TRACE, "GameModePlay::Create **********");

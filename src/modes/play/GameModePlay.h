@@ -27,6 +27,7 @@ class GLTexture;
 //   GameModePlay.cpp        life cycle, Update, Reset, panels, start buttons, leaving
 //   GameModePlayEvents.cpp  the table events from the server (OnPacket)
 //   GameModePlayDraw.cpp    drawing the table and storing each card's rectangle
+//   GameModePlayAnimations.cpp  the table animations
 //   GameModePlayMoves.cpp   the player's input, moves and their checks
 //
 // Threads: main thread only, like every mode. Packets reach OnPacket from the session's
@@ -140,10 +141,39 @@ class GameModePlay : public GameMode {
   int32_t dealing = 0;
   uint32_t room_change_time = 0;
 
-  // ---- drawing and animations (GameModePlayDraw.cpp and the animation classes) -------
+  // ---- drawing and animations (GameModePlayDraw.cpp, GameModePlayAnimations.cpp) ------
+  // The table art, loaded by LoadResources and freed by ReleaseResources.
+  int LoadTableArt();
+  void ReleaseTableArt();
+  // Animation entry points. The caller changes the model first; an animation only hides
+  // what it shows (a card's anim_time, the dealing flag) until it ends, so a missing or
+  // stopped animation never leaves a card invisible.
+  void Ani_Update();                       // every frame from Update: advance, run ends
+  void Ani_Stop_All();                     // before players are deleted (217, leaving)
+  void Ani_Deal();                         // game start: cards fly to each seat
+  void Ani_Card_Flight(VXType_card* card, int seat);  // a drawn card, already in the hand
+  void Ani_Mission_Card();                 // the mission card taken from the pile
+  void Ani_Mission_Hit(int seat, int event, int carried, int seat2, int event2, int card_code);
+  void Ani_Attack(int attacker, int target, int item);
+  void Ani_Crown(int seat);
+  void Ani_Winner(int seat);               // banner and star particles
+  void Ani_Action(int seat_a, int event_b, int seat_c, int event_d);
+  void Ani_Card_Sweat(const VXType_card* card, int times);
+  void Ani_Light_Flash(const VXType_card* card);
+  void Ani_Own_Throw_Warning(int kind);    // 0 special card, 1 mission card
+  void Ani_Emoticon(int seat, int index, int variant);
+  void Ani_End();                          // the end move's animation
+  void Ani_Gold_Coins(bool on);
+  void Ani_Turn_Warning(bool on);
+  bool Ani_Turn_Warning_Running() const;
+  void Ani_Turn_Indicator();               // restart on a turn start
+  void Ani_Wait(int which);                // 0 start indicator, 1 "./raw/game_wait_2.png"
   int32_t pointer_x = -1, pointer_y = -1;  // last touch, for hover tints
 
   // ---- moves and input (GameModePlayMoves.cpp) ---------------------------------------
+  // The move results of 216, by action (0 draw, 1 down, 2 attach, 3 throw, 4 end): the
+  // events file reads the common part and hands each action to its handler here.
+  void On_Move_Result(Packet& packet);
   VXType_card* drag_card = nullptr;
   int32_t drag_x = 0, drag_y = 0;
   int32_t drag_distance = 0;

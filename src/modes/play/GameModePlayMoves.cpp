@@ -6,3 +6,4 @@ int GameModePlay::OnTouchMove(int, int, int) { return 0; }
 int GameModePlay::OnWheel(int, int, int) { return 0; }
 void GameModePlay::Update_Action_Buttons(bool) {}
 void GameModePlay::Alert(int) {}
+void GameModePlay::On_Move_Result(Packet&) {}
