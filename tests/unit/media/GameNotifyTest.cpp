@@ -337,13 +337,20 @@ TEST_F(GameNotifyTest, WorkersFillTheQueuesWhileTheMainThreadShowsThem) {
   }
   std::set<std::string> banners;
   // Show and close everything on this thread until the workers are done and the
-  // queues are empty.
-  for (int guard = 0; guard < 100000; ++guard) {
+  // queues are empty. The bound on the steps counts only steps taken after the workers
+  // are done: on a loaded machine they may start late, and this thread must not give up
+  // while they are still pushing.
+  for (int guard = 0; guard < 100000;) {
     if (notify->BannerState() != GameNotify::kNone) banners.insert(notify->CurrentBanner().title);
     notify->CloseCurrent();  // the box first, else the banner
     Step(250);
-    if (done.load() == kThreads && notify->QueuedBoxes() == 0 && notify->QueuedBanners() == 0 &&
-        notify->BoxState() == GameNotify::kNone && notify->BannerState() == GameNotify::kNone)
+    if (done.load() < kThreads) {
+      std::this_thread::yield();
+      continue;
+    }
+    ++guard;
+    if (notify->QueuedBoxes() == 0 && notify->QueuedBanners() == 0 && notify->BoxState() == GameNotify::kNone &&
+        notify->BannerState() == GameNotify::kNone)
       break;
   }
   for (std::thread& w : workers) w.join();
