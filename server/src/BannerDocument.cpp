@@ -23,12 +23,15 @@ struct Banner {
   int btn_x, btn_top;    // the announcement's close button; -1 for the others
 };
 
-// The pictures' sizes are in the kit's manifest; every banner fits the surface.
+// The pictures' sizes are in the kit's manifest; every banner fits the surface. The
+// lobby's banners stand over the game-type art, above the four game-type buttons (which
+// start at y 338), so that they never hide a button; the lists' decoration sits in the
+// free corner right of their bottom buttons.
 const Banner kBanners[] = {
-    {"event_lobby", kLinkBanner, kShowLobby, 900, 150, 0, "help.htm", -1, -1},
-    {"shop_lobby", kSceneBanner, kShowLobby, 930, 290, kShopScene, "", -1, -1},
-    {"tip_lobby", kLinkBanner, kShowLobby, 950, 410, 0, "close", -1, -1},
-    {"rooms_deco", kDecoration, kShowRoomAndTournamentLists, 980, 20, 0, "", -1, -1},
+    {"event_lobby", kLinkBanner, kShowLobby, 905, 80, 0, "help.htm", -1, -1},
+    {"shop_lobby", kSceneBanner, kShowLobby, 560, 90, kShopScene, "", -1, -1},
+    {"tip_lobby", kLinkBanner, kShowLobby, 940, 215, 0, "close", -1, -1},
+    {"rooms_deco", kDecoration, kShowRoomAndTournamentLists, 900, 625, 0, "", -1, -1},
     // 640 x 400 in the middle, its close button (99 x 70) inside the top-right corner.
     {"announce_welcome", kLinkBanner, kShowAnnouncement, 320, 160, 0, "", 851, 170},
 };

@@ -170,8 +170,9 @@ void SocialStandIn::Mount(httplib::Server& http) {
     res.set_redirect(next);
   });
 
-  // Graph: the identity, its friends and pictures.
-  http.Get("/me", [this](const httplib::Request& req, httplib::Response& res) {
+  // Graph, under its own prefix (the game's Graph address is <web base>/graph): the
+  // identity, its friends and pictures.
+  http.Get(std::string(kGraphPrefix) + "/me", [this](const httplib::Request& req, httplib::Response& res) {
     if (!KnownToken(req.get_param_value("access_token")))
       return GraphError(res, 400, "Invalid OAuth access token.", "OAuthException");
     Json::Value v;
@@ -182,7 +183,8 @@ void SocialStandIn::Mount(httplib::Server& http) {
     v["last_name"] = space == std::string::npos ? std::string() : cfg_.user_name.substr(space + 1);
     res.set_content(JsonText(v), "application/json");
   });
-  http.Get(R"(/([^/]+)/friends)", [this](const httplib::Request& req, httplib::Response& res) {
+  const std::string friends_path = std::string(kGraphPrefix) + R"(/([^/]+)/friends)";
+  http.Get(friends_path, [this](const httplib::Request& req, httplib::Response& res) {
     if (!KnownToken(req.get_param_value("access_token")))
       return GraphError(res, 400, "Invalid OAuth access token.", "OAuthException");
     const std::string who = req.matches[1];
@@ -203,7 +205,8 @@ void SocialStandIn::Mount(httplib::Server& http) {
     v["paging"] = Json::Value(Json::objectValue);
     res.set_content(JsonText(v), "application/json");
   });
-  http.Get(R"(/([0-9]{1,29})/picture)", [this](const httplib::Request& req, httplib::Response& res) {
+  const std::string picture_path = std::string(kGraphPrefix) + R"(/([0-9]{1,29})/picture)";
+  http.Get(picture_path, [this](const httplib::Request& req, httplib::Response& res) {
     // One of the kit's sample pictures, chosen by the id's last digit.
     const std::string id = req.matches[1];
     char name[32];

@@ -16,6 +16,9 @@ class Server;
 
 namespace tsrv {
 
+// Where the Graph calls are served: "/graph/me", "/graph/ID/friends", "/graph/ID/picture".
+inline constexpr char kGraphPrefix[] = "/graph";
+
 class SocialStandIn {
  public:
   // `pictures` is the folder of the sample player pictures (web_content/AG).

@@ -29,6 +29,18 @@ std::string SamplePictureFor(const std::string& digits) {
   return name;
 }
 
+// A request path as it may stand in a log line: printable ASCII only, at most 200 bytes.
+std::string PrintablePath(const std::string& path) {
+  constexpr size_t kMaxShown = 200;
+  std::string out;
+  for (size_t i = 0; i < path.size() && i < kMaxShown; ++i) {
+    const unsigned char ch = static_cast<unsigned char>(path[i]);
+    out.push_back(ch >= 0x21 && ch < 0x7f ? static_cast<char>(ch) : '?');
+  }
+  if (path.size() > kMaxShown) out += "...";
+  return out;
+}
+
 }  // namespace
 
 WebServer::WebServer() = default;
@@ -41,6 +53,12 @@ bool WebServer::Start(const std::string& bind, int port, const std::string& kit_
   http_ = std::make_unique<httplib::Server>();
   http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
   http_->set_payload_max_length(kMaxRequestBody);
+  // With the trace on, one line per request: method, path (never the query, which may
+  // carry a token) and status.
+  http_->set_logger([](const httplib::Request& req, const httplib::Response& res) {
+    Log(LOG_TRACE, "[DEBUG]: tolvan-server | web %s %s %d", req.method.c_str(), PrintablePath(req.path).c_str(),
+        res.status);
+  });
   http_->set_read_timeout(std::chrono::seconds(5));
   http_->set_write_timeout(std::chrono::seconds(5));
   if (std::filesystem::is_directory(pages)) {

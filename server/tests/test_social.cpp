@@ -105,19 +105,19 @@ TEST(SocialStandIn, GraphAnswersForAnIssuedTokenUntilLogout) {
   ASSERT_EQ(token.size(), 40u);
   EXPECT_NE(f.Approve(), token) << "every login gets a token of its own";
 
-  auto me = f.http->Get(("/me?access_token=" + token).c_str());
+  auto me = f.http->Get(("/graph/me?access_token=" + token).c_str());
   ASSERT_TRUE(me && me->status == 200);
   Json::Value v = ParseJson(me->body);
   EXPECT_EQ(v["id"].asString(), "100000000000001");
   EXPECT_EQ(v["name"].asString(), "สมชาย ใจดี");
 
-  auto friends = f.http->Get(("/100000000000001/friends?access_token=" + token + "&offset=0").c_str());
+  auto friends = f.http->Get(("/graph/100000000000001/friends?access_token=" + token + "&offset=0").c_str());
   ASSERT_TRUE(friends && friends->status == 200);
   v = ParseJson(friends->body);
   ASSERT_EQ(v["data"].size(), 2u);
   EXPECT_EQ(v["data"][0]["id"].asString(), "100000000000002");
   EXPECT_FALSE(v["data"][0]["name"].asString().empty());
-  auto later = f.http->Get(("/100000000000001/friends?access_token=" + token + "&offset=1").c_str());
+  auto later = f.http->Get(("/graph/100000000000001/friends?access_token=" + token + "&offset=1").c_str());
   ASSERT_TRUE(later);
   EXPECT_EQ(ParseJson(later->body)["data"].size(), 1u) << "the offset skips friends already read";
 
@@ -127,9 +127,9 @@ TEST(SocialStandIn, GraphAnswersForAnIssuedTokenUntilLogout) {
     std::string path;
     int status;
   } errors[] = {
-      {"no token", "/me", 400},
-      {"a token not issued here", "/me?access_token=0123", 400},
-      {"another user's friends", "/100000000000009/friends?access_token=" + token, 404},
+      {"no token", "/graph/me", 400},
+      {"a token not issued here", "/graph/me?access_token=0123", 400},
+      {"another user's friends", "/graph/100000000000009/friends?access_token=" + token, 404},
   };
   for (const Case& c : errors) {
     SCOPED_TRACE(c.what);
@@ -142,11 +142,11 @@ TEST(SocialStandIn, GraphAnswersForAnIssuedTokenUntilLogout) {
   }
 
   // Pictures need no token; ids are digits only.
-  auto pic = f.http->Get("/100000000000001/picture?width=100&height=100");
+  auto pic = f.http->Get("/graph/100000000000001/picture?width=100&height=100");
   ASSERT_TRUE(pic);
   EXPECT_EQ(pic->status, 200);
   EXPECT_EQ(pic->get_header_value("Content-Type"), "image/jpeg");
-  auto bad = f.http->Get("/abc/picture");
+  auto bad = f.http->Get("/graph/abc/picture");
   ASSERT_TRUE(bad);
   EXPECT_EQ(bad->status, 404);
 
@@ -160,7 +160,7 @@ TEST(SocialStandIn, GraphAnswersForAnIssuedTokenUntilLogout) {
   ASSERT_TRUE(out);
   EXPECT_EQ(out->status, 302);
   EXPECT_EQ(out->get_header_value("Location"), next);
-  auto after = f.http->Get(("/me?access_token=" + token).c_str());
+  auto after = f.http->Get(("/graph/me?access_token=" + token).c_str());
   ASSERT_TRUE(after);
   EXPECT_EQ(after->status, 400) << "a token after logout";
 }

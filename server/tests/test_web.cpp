@@ -227,6 +227,12 @@ TEST(WebSide, KitBannersFitTheSurfaceWhereTheDocumentPutsThem) {
     const int x = e["pos_x"].asInt(), top = 720 - e["pos_y"].asInt();
     EXPECT_TRUE(x >= 0 && top >= 0 && x + w <= 1280 && top + h <= 720)
         << name << " (" << w << " x " << h << " at " << x << ", " << top << ") leaves the surface";
+    if (e["show_type"].asInt() == 3) {
+      // The lobby's game-type buttons: 252 x 199 from (157, 338), (412, 338), (667, 338), (922, 338).
+      for (int bx : {157, 412, 667, 922})
+        EXPECT_TRUE(x + w <= bx || x >= bx + 252 || top + h <= 338 || top >= 338 + 199)
+            << name << " covers the game-type button at x " << bx;
+    }
     if (e["show_type"].asInt() == 11) {
       const int bx = e["btn_pos_x"].asInt(), btop = 720 - e["btn_pos_y"].asInt();
       EXPECT_TRUE(bx >= x && bx < x + w && btop >= top && btop < top + h) << "close button off the announcement";

@@ -220,7 +220,7 @@ SocialEndpoints Game_Interface_SocialEndpoints() {
   const GameSharedData* d = GameSharedData::InstanceIfAny();
   const std::string base = d ? d->m_web_base : kDefaultWebBase;
   SocialEndpoints e;
-  e.app_id = Setting("fb_app_id", "tolvan-local");
+  e.app_id = Setting("fb_app_id", kDefaultSocialAppId);
   e.authorize_url = Setting("fb_authorize_url", base + "/dialog/oauth");
   e.graph_url = Setting("fb_graph_url", base + "/graph");
   e.logout_url = Setting("fb_logout_url", base + "/logout.php");

@@ -47,9 +47,11 @@ using SocialLoginHandler = void (*)(const char* social_id, const char* name);
 void Game_Interface_SetSocialLoginHandler(SocialLoginHandler handler);
 
 // The addresses of the social login, settings with defaults on the local server's
-// web side (the web base): "fb_app_id", "fb_authorize_url" (default
+// web side (the web base): "fb_app_id" (default kDefaultSocialAppId, the id the local
+// server's authorisation page takes), "fb_authorize_url" (default
 // <web base>/dialog/oauth), "fb_graph_url" (<web base>/graph) and "fb_logout_url"
 // (<web base>/logout.php).
+inline constexpr char kDefaultSocialAppId[] = "1000000000000001";
 struct SocialEndpoints {
   std::string app_id;
   std::string authorize_url;

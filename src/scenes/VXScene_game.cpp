@@ -17,6 +17,7 @@
 #include "net/IGameSession.h"
 #include "net/messages/VXTableMessages.h"
 #include "ui/GLButtonImage.h"
+#include "web/GameWebContent.h"
 
 namespace {
 
@@ -263,6 +264,7 @@ void VXScene_game::DrawScene() {
   m_list.Draw();
   DrawBalances();
   DrawMissions();
+  if (GameWebContent* web = GameWebContent::InstanceIfAny()) web->Draw(kPlaceRoomList);
 }
 
 void VXScene_game::DrawBalances() {

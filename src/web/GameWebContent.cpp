@@ -493,17 +493,20 @@ bool GameWebContent::Clickable(const WebContentEntry* e) const {
 }
 
 int GameWebContent::OnTouchUp(int button, int x, int y) {
+  // An open announcement is drawn over everything: it takes the release before any
+  // banner, wherever the banner stands in the list.
+  for (WebContentEntry* e : m_entries) {
+    if (!AnnouncementShown(e)) continue;
+    if (InsideImage(e, x, y)) {
+      e->close_button->OnTouchUp(button, x, y);
+    } else {
+      e->active = 0;
+      m_host->PlayButtonSound();
+    }
+    return 1;
+  }
   WebContentEntry* hit = nullptr;
   for (WebContentEntry* e : m_entries) {
-    if (AnnouncementShown(e)) {
-      if (InsideImage(e, x, y)) {
-        e->close_button->OnTouchUp(button, x, y);
-      } else {
-        e->active = 0;
-        m_host->PlayButtonSound();
-      }
-      return 1;
-    }
     if (e->show_type == WebContentEntry::kAnnouncement || !Clickable(e) || !InsideImage(e, x, y)) continue;
     hit = e;
     break;

@@ -71,6 +71,13 @@ class LobbyTest(LoginTest):
                 self.fail("no lobby header: badge pixel %s (%s)" % (badge, shot))
             time.sleep(0.2)
 
+    def check_lobby_header(self, shot):
+        # The name (left-aligned from x 145), the level badge with its digit, and the
+        # chips of a new account (100,000) right-aligned against x 645.
+        self.assertGreater(whites(region(shot, 145, 14, 140, 26)), 40, "no name on " + shot)
+        self.assertGreater(whites(region(shot, 160, 46, 26, 21)), 8, "no level digit on " + shot)
+        self.assertGreater(whites(region(shot, 560, 24, 86, 24)), 60, "no chips on " + shot)
+
     def test_quick_start_reaches_the_lobby_and_the_normal_game_server(self):
         with Xvfb() as x, LocalServer(self.root) as server:
             self.write_settings(server.master_port)
@@ -85,13 +92,7 @@ class LobbyTest(LoginTest):
                 register(app, "Somchai")
                 app.wait_for_log(r"GameModeLobby::Create \*{10}(?! END)", timeout=15)
                 app.wait_for_log(r"GameModeLobby::OnInit_Process \.\.\.", timeout=15)
-                shot = self.wait_for_lobby_header(app, "lobby_header")
-
-                # The name (left-aligned from x 145), the level badge with its digit, and
-                # the chips of a new account (100,000) right-aligned against x 645.
-                self.assertGreater(whites(region(shot, 145, 14, 140, 26)), 40, "no name on " + shot)
-                self.assertGreater(whites(region(shot, 160, 46, 26, 21)), 8, "no level digit on " + shot)
-                self.assertGreater(whites(region(shot, 560, 24, 86, 24)), 60, "no chips on " + shot)
+                self.check_lobby_header(self.wait_for_lobby_header(app, "lobby_header"))
                 self.assertEqual(self.settings().get("auto_login"), 1)
                 self.assertEqual(self.settings().get("account_type"), 1)
 

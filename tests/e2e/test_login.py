@@ -63,6 +63,7 @@ class LocalServer:
         self.err_path = os.path.join(root, "server.err")
         self.proc = None
         self.master_port = None
+        self.web_port = None  # None too when the web side is off
 
     def __enter__(self):
         self.err = open(self.err_path, "w")
@@ -73,14 +74,38 @@ class LocalServer:
         end = time.time() + 20
         while self.master_port is None:
             with open(self.err_path, encoding="utf-8", errors="replace") as f:
-                m = re.search(r"master [0-9.]+:(\d+)", f.read())
+                text = f.read()
+            m = re.search(r"master [0-9.]+:(\d+)", text)
             if m:
                 self.master_port = int(m.group(1))
+                web = re.search(r"web [0-9.]+:(\d+)", text[m.start():].split("\n")[0])
+                self.web_port = int(web.group(1)) if web else None
             elif self.proc.poll() is not None or time.time() > end:
                 raise AssertionError("the local server did not start:\n" + open(self.err_path).read())
             else:
                 time.sleep(0.05)
         return self
+
+    @property
+    def web_base(self):
+        return "http://127.0.0.1:%d" % self.web_port
+
+    def trace(self):
+        """What the server wrote so far (its trace lines with --log-level 3)."""
+        with open(self.err_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def wait_for_trace(self, pattern, timeout=10):
+        rx = re.compile(pattern)
+        end = time.time() + timeout
+        while True:
+            m = rx.search(self.trace())
+            if m:
+                return m
+            if time.time() > end:
+                raise AssertionError("no server line matching %r within %ss:\n%s"
+                                     % (pattern, timeout, self.trace()[-3000:]))
+            time.sleep(0.05)
 
     def __exit__(self, *exc):
         if self.proc and self.proc.poll() is None:

@@ -162,7 +162,7 @@ class WebViewTest(unittest.TestCase):
 
                 game.wait("/dialog/oauth")
                 q = game.queries("/dialog/oauth")[0]
-                self.assertEqual(q["client_id"], ["tolvan-local"])
+                self.assertEqual(q["client_id"], ["1000000000000001"])
                 self.assertEqual(q["redirect_uri"], [game.origin + "/web_content/facebook_login.htm"])
                 self.assertEqual(q["scope"], ["user_friends"])
                 game.wait("/frame_done")

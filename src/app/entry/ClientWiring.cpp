@@ -28,6 +28,11 @@ void ClientScreenHooks::Shutdown() {
   SurfaceScreenHooks::Shutdown();
 }
 
+int PlayerImageLayer::Initialize() {
+  GamePlayerImage::Instance()->SetPictureHost(Game_Interface_SocialEndpoints().graph_url.c_str());
+  return 1;
+}
+
 void PlayerImageLayer::FrameStep() { GamePlayerImage::Instance()->UpdateDownloads(); }
 
 void PlayerImageLayer::Shutdown() { GamePlayerImage::DestroyInstance(); }

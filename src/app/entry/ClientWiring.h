@@ -23,6 +23,8 @@ class ClientScreenHooks : public SurfaceScreenHooks {
 // Player pictures: downloads finish once per frame.
 class PlayerImageLayer : public ILayerHooks {
  public:
+  // Social players' pictures come from the Graph address of the settings.
+  int Initialize() override;
   void FrameStep() override;
   void Shutdown() override;
 };

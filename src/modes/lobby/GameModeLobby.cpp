@@ -23,6 +23,7 @@
 #include "net/IGameSession.h"
 #include "net/ServerInfo.h"
 #include "net/messages/VXTableRecords.h"
+#include "web/GameWebContent.h"
 
 namespace {
 
@@ -331,7 +332,6 @@ void GameModeLobby::Cleanup() {
   }
   m_entering = 0;
   CloseScenes();
-  m_scene_count = 0;
 }
 
 void GameModeLobby::OnInit_Process() {
@@ -363,7 +363,6 @@ void GameModeLobby::OnInit_Process() {
 
 int GameModeLobby::Update() {
   m_layer.Update();
-  TrackScenes();
   CheckPendingEntry();
   if (popup_state == 2 && GetTickMs() - popup_time > kPopupCloseMs) {
     popup_state = 0;
@@ -392,28 +391,9 @@ void GameModeLobby::Show_Scene(int index, int param) {
   logic->Hooks().scenes->ShowScene(index, param);
 }
 
-void GameModeLobby::TrackScenes() {
-  GameLogic* logic = Logic();
-  if (!logic) return;
-  ISceneHooks* scenes = logic->Hooks().scenes;
-  // Drop scenes that closed, keeping the order of the others.
-  int kept = 0;
-  for (int i = 0; i < m_scene_count; ++i) {
-    if (scenes->IsSceneShown(m_scene_order[i])) m_scene_order[kept++] = m_scene_order[i];
-  }
-  m_scene_count = kept;
-  // Scenes shown since the last look go on top.
-  for (int id = 0; id < kSceneCount; ++id) {
-    if (!scenes->IsSceneShown(id)) continue;
-    bool known = false;
-    for (int i = 0; i < m_scene_count && !known; ++i) known = m_scene_order[i] == id;
-    if (!known && m_scene_count < kSceneCount) m_scene_order[m_scene_count++] = id;
-  }
-}
-
 int GameModeLobby::TopmostScene() {
-  TrackScenes();
-  return m_scene_count > 0 ? m_scene_order[m_scene_count - 1] : -1;
+  const GameMode* top = m_layer.Top();
+  return top ? top->scene_id : -1;
 }
 
 void GameModeLobby::CloseScenes() {
@@ -432,12 +412,8 @@ void GameModeLobby::Close() {
     ClosePopup();
     return;
   }
-  const int top = TopmostScene();
-  if (top >= 0) {
-    logic->Hooks().scenes->HideScene(top);
-    TrackScenes();
-    return;
-  }
+  // The scene drawn last, which also takes the pointer.
+  if (m_layer.CloseTop()) return;
   if (logic->Hooks().sub_play->OnBackKey()) {
     m_mini_game_closed = GetTickMs();
     return;
@@ -588,7 +564,6 @@ int GameModeLobby::OfferTouch(int (EventCtrlGroup::*dispatch)(int, int, int), in
       : dispatch == &EventCtrlGroup::DispatchTouchMove ? m_layer.TouchMove(a, x, y, &routed)
                                                        : m_layer.Wheel(a, x, y, &routed))
     return 1;
-  if (TopmostScene() >= 0) return 1;
   if (logic) {
     ILayerHooks* sub_play = logic->Hooks().sub_play;
     int taken = 0;
@@ -768,6 +743,11 @@ void GameModeLobby::DrawBadges() {
 }
 
 int GameModeLobby::Draw() {
+  // A full-screen scene (the room list) hides the lobby: only the scenes are drawn.
+  if (m_layer.CoversMode()) {
+    m_layer.Draw();
+    return 1;
+  }
   const uint32_t now = GetTickMs();
   DrawDecoration(now);
   if (m_tex[kTexBottomBg]) m_tex[kTexBottomBg]->Draw(0, 0.0f, 604.0f, 0);
@@ -778,6 +758,7 @@ int GameModeLobby::Draw() {
   DrawBadges();
   glint_point.DrawByKey(-1);
   glint_normal.DrawByKey(-1);
+  if (GameWebContent* web = GameWebContent::InstanceIfAny()) web->Draw(kPlaceLobby);
   if (GameLogic* logic = Logic()) logic->Hooks().sub_play->Draw();
   m_layer.Draw();
   return 1;

@@ -106,7 +106,8 @@ class GameModeLobby : public GameMode, public ZBSingleton<GameModeLobby> {
   // Opens the room list or the tournament list for the current session's kind.
   void OnServerReady();
 
-  // The scene the Escape key closes: the one shown last that is still shown, -1 none.
+  // The id of the scene the Escape key closes and the pointer reaches: the topmost
+  // shown scene of the lobby's layer (drawn last); -1 when none is shown.
   int TopmostScene();
 
   // Draw parts (public for the render tests).
@@ -132,7 +133,6 @@ class GameModeLobby : public GameMode, public ZBSingleton<GameModeLobby> {
   void OnServerEntered();
   void CheckPendingEntry();
   void EntryFailed();
-  void TrackScenes();
   void CloseScenes();
   int OfferTouch(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y);
   int PortraitAt(int x, int y);
@@ -160,9 +160,6 @@ class GameModeLobby : public GameMode, public ZBSingleton<GameModeLobby> {
   // When the mini-game was last closed with Escape.
   uint32_t m_mini_game_closed = 0;
 
-  // Scenes in the order they were seen shown (the last is on top).
-  int32_t m_scene_order[23] = {};
-  int32_t m_scene_count = 0;
   // The scenes the lobby hosts: stepped, drawn over the lobby and given the pointer.
   GameSceneLayer m_layer;
 

@@ -15,6 +15,7 @@
 #include "framework/Clock.h"
 #include "framework/StringUtil.h"
 #include "modes/lobby/GameModeLobby.h"
+#include "scenes/GameSceneLayer.h"
 #include "unit/app/GameLogicFixture.h"
 #include "unit/app/GlobalFakes.h"
 #include "unit/app/TempFolders.h"
@@ -239,22 +240,53 @@ TEST_F(LobbyTest, AnEntryWithoutALoginReplyTimesOut) {
   EXPECT_FALSE(Called("Show(16,0)"));
 }
 
-TEST_F(LobbyTest, EscapeClosesTheTopmostScene) {
-  lobby.Show_Scene(kSceneFriend, 0);
-  lobby.Update();
-  lobby.Show_Scene(kSceneShop, 1);
-  lobby.Update();
-  scenes.shown.insert(kSceneDayBonus);  // shown by someone else, seen on the next frame
-  lobby.Update();
+// A scene of the lobby's layer: shown or not, and what reached it.
+struct LayerScene : GameMode {
+  void Close() override {
+    view_state = 0;
+    closed.push_back(scene_id);
+  }
+  int OnTouchDown(int, int, int) override {
+    presses.push_back(scene_id);
+    return 1;
+  }
+  static inline std::vector<int> closed, presses;
+};
+LayerScene g_layer_scenes[kSceneCount];
+
+// The layer draws in its fixed order, so the topmost shown scene is the last one in
+// that order, whichever was shown last: Escape and the pointer go to it alone.
+TEST_F(LobbyTest, EscapeAndThePointerReachTheTopmostSceneOfTheLayer) {
+  for (int id = 0; id < kSceneCount; ++id) {
+    g_layer_scenes[id].scene_id = id;
+    g_layer_scenes[id].view_state = 0;
+    g_layer_scenes[id].init_processed = 1;
+  }
+  LayerScene::closed.clear();
+  LayerScene::presses.clear();
+  GameSceneLayer::SetSceneSource(+[](int id) -> GameMode* { return &g_layer_scenes[id]; });
+  lobby.OnInit_Process();
+  EXPECT_EQ(lobby.TopmostScene(), -1);
+
+  // The shop is above the friends panel in the layer, the day bonus above both; the
+  // friends panel is shown after the shop, and still stays under it.
+  for (int id : {kSceneShop, kSceneFriend, kSceneDayBonus}) {
+    g_layer_scenes[id].view_state = 1;
+    lobby.Update();
+  }
+  EXPECT_EQ(lobby.TopmostScene(), kSceneDayBonus);
+  lobby.OnTouchDown(0, 640, 360);
   lobby.Close();
-  EXPECT_EQ(scenes.calls.back(), "Hide(1)");
+  EXPECT_EQ(lobby.TopmostScene(), kSceneShop);
+  lobby.OnTouchDown(0, 640, 360);
   lobby.Close();
-  EXPECT_EQ(scenes.calls.back(), "Hide(14)");
   lobby.Close();
-  EXPECT_EQ(scenes.calls.back(), "Hide(11)");
+  EXPECT_EQ(LayerScene::closed, (std::vector<int>{kSceneDayBonus, kSceneShop, kSceneFriend}));
+  EXPECT_EQ(LayerScene::presses, (std::vector<int>{kSceneDayBonus, kSceneShop}));
   EXPECT_TRUE(notices.questions.empty());
   lobby.Close();
   EXPECT_EQ(notices.questions.size(), 1u) << "with no scene left Escape asks to leave";
+  GameSceneLayer::SetSceneSource(nullptr);
 }
 
 TEST_F(LobbyTest, EscapeWithTheNoticePopupOpenOnlyClosesIt) {

@@ -336,10 +336,12 @@ TEST_F(WebContentTest, ClickRules) {
 
 TEST_F(WebContentTest, AnAnnouncementTakesThePointerUntilItIsClosed) {
   const std::string ann = Item("ann", "\"show_type\":11,\"btn_pos_x\":300,\"btn_pos_y\":600");
-  ASSERT_TRUE(Merge(Doc(ann + "," + Item("banner", "\"link_web\":\"close\""))));
+  // A banner of this place under the announcement, listed before it.
+  ASSERT_TRUE(Merge(Doc(Item("banner", "\"link_web\":\"close\"") + "," + ann)));
   MakeReady("ann");
   MakeReady("banner");
   ASSERT_TRUE(content.AnnouncementOpen());
+  content.Draw(kPlaceLobby);
   content.Draw_Announcements();
   EXPECT_EQ(host.dims, 1);
   // While it is open every press and move is taken, and a release inside the picture
