@@ -14,6 +14,7 @@
 #include "ui/GLButtonImage.h"
 
 class GLTexture;
+class IGameSession;
 
 // The table screen. It holds the client's copy of the table (four seats, the discard
 // pile, the room, turn and tournament records), applies the server's table events to it,
@@ -138,8 +139,78 @@ class GameModePlay : public GameMode {
   GLButtonImage btn_attach_target[3];
 
   // ---- table flow (GameModePlay.cpp, GameModePlayEvents.cpp) -------------------------
+  static constexpr uint32_t kPanelCloseMs = 249;      // a closing panel is gone after this
+  static constexpr int64_t kTurnWarningMs = 11000;    // the own turn's last seconds
+  static constexpr uint32_t kAccountRefreshAfterMs = 60000;
+
   int32_t dealing = 0;
   uint32_t room_change_time = 0;
+  // The round total of each seat as the result gives it (shown by the result panel).
+  int32_t result_total[kSeats] = {};
+
+  // The buttons besides the table's own widget list (emoticon, settings, card order,
+  // change, table shop), grouped by where they are drawn and when they take input:
+  //   waiting_buttons  start, ready, change room, exit: drawn and offered input only
+  //                    while the table state is below 2 (Waiting())
+  //   action_buttons   the action panel (down, attach, throw, knock mode): drawn inside
+  //                    the panel's transition, offered input while panel 0 is shown
+  //   choice_buttons   the attach-target choice and its close button, while it is open
+  // A button's hidden flag says whether it is part of the current picture.
+  EventCtrlGroup waiting_buttons, action_buttons, choice_buttons;
+  EventCtrlGroup& Table_Buttons() { return m_screen; }
+  bool Waiting() const { return room.TableState() < 2; }
+  bool In_Tournament() const { return tournament.TournamentId() >= 1; }
+
+  // The table the room list entered (its 204 answer): the room record, no tournament.
+  // Called before the mode becomes current; the table is requested when it starts.
+  void Enter_Room(const VXType_room_info& entered);
+  // The same for a tournament table.
+  void Enter_Tournament_Table(const VXType_room_info& entered, const VXType_tournament_info& info,
+                              const VXType_tournament_progress& progress_record);
+  // Places the start, ready, change-room and exit buttons for `layout`.
+  void Place_Waiting_Buttons();
+  // The exit button: asks the server to leave the room (the 205 answer returns to the
+  // lobby); without a connection the client goes back to the lobby at once.
+  void Leave_Room();
+  // The session the table talks to: the current one, when it is connected to a game
+  // server (kind 1 or 2); null otherwise.
+  IGameSession* Table_Session() const;
+  // Sends a table request on the table session without waiting (the answer arrives as
+  // an event); 0 when there is no table session or the send failed.
+  int Send_Table_Request(Packet& packet);
+  // Plays the effect stored from `file` (a "./snd/" name) when effects are on.
+  void Play_Sound(const char* file);
+  // Milliseconds left of the own turn (0 when none, never negative; a limit of 0 leaves
+  // nothing), and the per-frame turn-time warning: returns 1 when it started the
+  // warning, -1 when it stopped it, 0 when it left it as it was.
+  int64_t Own_Turn_Remaining(uint32_t now) const;
+  int Update_Turn_Warning(uint32_t now);
+  // After a throw of `thrown`: 0 when it opens a way to a special card (0 or 49), 1 when
+  // it does so for the mission card, -1 for neither.
+  int Special_Warning_Kind(int32_t thrown) const;
+  // Whether a card of that code lies in any meld on the table.
+  bool In_Any_Meld(int32_t code) const;
+  // Marks the usable cards of the own hand.
+  void Mark_Usable();
+  // The events, one handler each (OnPacket has checked the filter).
+  void On_Tournament_Table(Packet& packet);
+  void On_Room_Leave(Packet& packet);
+  void On_Table_Info(Packet& packet);
+  void On_Table_Player(Packet& packet);
+  void On_Table_Chat(Packet& packet);
+  void On_Table_Emoticon(Packet& packet);
+  void On_Item_Attack(Packet& packet);
+  void On_Table_Report(Packet& packet);
+  void On_Table_Items(Packet& packet);
+  void On_Card_Change(Packet& packet);
+  void On_Game_Ready(Packet& packet);
+  void On_Game_Turn(Packet& packet);
+  void On_Player_Action(Packet& packet);
+  void On_Game_Start(Packet& packet);
+  void On_Game_Result(Packet& packet);
+  void On_Game_Ranking();
+  void On_Result_Close();
+  void On_Tournament_End();
 
   // ---- drawing and animations (GameModePlayDraw.cpp, GameModePlayAnimations.cpp) ------
   // The table art, loaded by LoadResources and freed by ReleaseResources.
@@ -174,6 +245,10 @@ class GameModePlay : public GameMode {
   // The move results of 216, by action (0 draw, 1 down, 2 attach, 3 throw, 4 end): the
   // events file reads the common part and hands each action to its handler here.
   void On_Move_Result(Packet& packet);
+  // Clicks of the move buttons (every button OnEvent does not handle itself).
+  void On_Move_Event(ZBEventCtrl* sender);
+  // Knock mode on the sequencer: variant 0 knock dark, 1 the forced knock of a turn.
+  void Enter_Knock_Mode(int variant);
   VXType_card* drag_card = nullptr;
   int32_t drag_x = 0, drag_y = 0;
   int32_t drag_distance = 0;
@@ -181,7 +256,25 @@ class GameModePlay : public GameMode {
  private:
   static GameModePlay* s_instance;
 
+  // Puts a table seat's player parts of `mode` (0 whole player, 1 seat state, status
+  // and cards, 2 cards) from `src` into the seat; returns the seat's player, or null
+  // when modes 1 and 2 name an empty seat.
+  GameVXPlayer* Take_Player(int seat, int32_t mode, const GameVXPlayer& src);
+  // Deletes every player (animations stopped first: they may hold their cards).
+  void Delete_Players();
+  // Clears the chat line and the effects of a seat.
+  void Clear_Seat_Extras(int seat);
+  void Create_Buttons();
+  // Asks for the whole table (206 mode 0); 0 when there is no table session.
+  int Send_Table_Request_Mode0();
+
   EventCtrlGroup m_screen;
   GameSceneLayer m_scenes;
   int32_t m_loaded = 0;
+  // Button pictures loaded from "./raw/" (owned); the shared ones are not.
+  static constexpr int kButtonTextures = 14;
+  GLTexture* m_button_tex[kButtonTextures] = {};
+  const char* m_button_files[kButtonTextures] = {};
+  // When Escape last closed the mini-game (the same key must not also ask to quit).
+  uint32_t m_mini_game_closed = 0;
 };
