@@ -74,6 +74,8 @@ int ClientServiceHooks::WebContentInit() {
   return GameWebContent::Instance()->Initialize(GameSharedData::Instance()->m_web_base);
 }
 
+void ClientServiceHooks::RefreshLocalPlayer() { GameModePlay::Instance()->Refresh_Own_Profile(); }
+
 int ClientServiceHooks::SceneManagerInit() { return GameScene_manager::Get_Instance()->Create_Scenes(); }
 
 void ClientServiceHooks::Shutdown() {

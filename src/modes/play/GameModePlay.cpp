@@ -416,6 +416,10 @@ void GameModePlay::Reset(int flags) {
   dealing = 0;
 }
 
+void GameModePlay::Refresh_Own_Profile() {
+  if (GameVXPlayer* me = MyPlayer()) std::memcpy(me->profile, GameSharedData::Instance()->m_user_info, sizeof(me->profile));
+}
+
 void GameModePlay::Mark_Usable() {
   if (GameVXPlayer* me = MyPlayer()) GameVXPlayer::Mark_Usable_Cards(&me->hand, players);
 }

@@ -192,6 +192,9 @@ class GameModePlay : public GameMode {
   bool In_Any_Meld(int32_t code) const;
   // Marks the usable cards of the own hand.
   void Mark_Usable();
+  // The own seat's profile again from the account block of the shared data (after the
+  // server changed the account: money, items).
+  void Refresh_Own_Profile();
   // The events, one handler each (OnPacket has checked the filter).
   void On_Tournament_Table(Packet& packet);
   void On_Room_Leave(Packet& packet);
