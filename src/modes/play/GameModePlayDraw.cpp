@@ -487,9 +487,10 @@ void DrawNamePlate(SeatView& v, const GameVXPlayer* pl, int rel, float ax, float
     ShortenName(name, text);
   }
   if (v.lay == 1) {
-    if (GLTexture* t = v.p.Art(kPoint2)) t->Draw(0, ax - 24, ay + 108, 0);
-    LabelBox(text, static_cast<int>(ax - 24), static_cast<int>(ay + 150), static_cast<int>(ax + 134),
-             static_cast<int>(ay + 176), 16, kCentred, kWhite);
+    // The name box under the avatar; its lower half holds the row of item icons.
+    if (GLTexture* t = v.p.Art(kPoint2)) t->Draw(0, ax - 24, ay + 92, 0);
+    LabelBox(text, static_cast<int>(ax - 24), static_cast<int>(ay + 92), static_cast<int>(ax + 134),
+             static_cast<int>(ay + 120), 16, kCentred, kWhite);
   } else if (rel == 0) {
     if (GLTexture* t = v.p.Art(kMyPoint)) t->Draw(0, 141, 679, 0);
     LabelBox(text, 141, 679, 282, 711, 16, kCentred, kWhite);
@@ -1098,13 +1099,14 @@ void GameModePlay::DrawRankingPanel(uint32_t now) {
   Label(value.c_str(), 420, 168, 22, kCentred, kNavy);
   const float heads_x[4] = {300, 500, 690, 900};
   for (int i = 0; i < 4; ++i) Label(LangMessage(196 + i), heads_x[i], 230, 18, kCentred, kWhite);
-  GLTexture* character_frame_base = nullptr;
-  (void)character_frame_base;
   for (int r = 0; r < kSeats; ++r) {
     const int seat = result_order[r];
     GameVXPlayer* pl = Player(seat);  // checks the index
     if (!pl) continue;
     const float dy = 96.0f * static_cast<float>(r);
+    char rank[8];
+    std::snprintf(rank, sizeof(rank), "%d", r + 1);
+    Label(rank, heads_x[0], 308.73f + dy, 30, kCentred, kWhite);
     if (seat == my_seat)
       if (GLTexture* t = Art(kResultMy)) t->Draw(0, 206, 259 + dy, 0);
     if (GamePlayerImage* pictures = GamePlayerImage::InstanceIfAny()) {
