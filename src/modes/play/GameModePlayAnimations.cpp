@@ -258,8 +258,8 @@ void GameModePlay::Ani_Stop_All() {
 void GameModePlay::Ani_Deal() {
   const uint32_t now = GetTickMs();
   TableAnimations* a = m_draw.anis;
-  GLTexture* cards = Art(kCard);
-  if (!a || !cards) {
+  GLTexture* cards = Art(kCard);  // may be missing: the deal then only times the cards' appearance
+  if (!a) {
     dealing = 0;
     deal_end = 0;
     return;
@@ -305,7 +305,7 @@ void GameModePlay::Ani_Card_Flight(VXType_card* card, int seat) {
   TableAnimations* a = m_draw.anis;
   GLTexture* cards = Art(kCard);
   const bool own = seat == my_seat;
-  if (!player || !a || !cards) {
+  if (!player || !a) {
     card->anim_time = now;
     return;
   }
@@ -420,9 +420,8 @@ void GameModePlay::Ani_Mission_Final(int event, int carried, int seat2, int even
 
 void GameModePlay::Ani_Attack(int attacker, int target, int item) {
   TableAnimations* a = m_draw.anis;
-  if (!a || item < 0 || item >= kItems || !Player(attacker)) return;
-  GLTexture* picture = Art(kAttack0 + item);
-  if (!picture) return;
+  if (!a || item < 0 || item >= kItems || !Player(attacker) || target < -1 || target >= kSeats) return;
+  GLTexture* picture = Art(kAttack0 + item);  // without it the flight only times the mark
   // The sound each item makes on impact.
   static constexpr int kSounds[kItems] = {36, 35, 38, 38, 39, 41, 40, 38, 36, 36, 36, 36};
   const uint32_t now = GetTickMs();
