@@ -8,9 +8,7 @@
 #include "app/VXSceneIds.h"
 #include "framework/Clock.h"
 #include "framework/Log.h"
-#include "gfx/GLTexture.h"
 #include "media/DXSoundManager.h"
-#include "modes/ModeImages.h"
 #include "net/IGameSession.h"
 #include "net/ServerInfo.h"
 #include "net/messages/VXProtocolTable.h"
@@ -27,12 +25,11 @@ constexpr int kMsgReady = 203;
 constexpr int kPlatformQuit = 3;
 constexpr uint32_t kEscapeAfterMiniGameMs = 250;
 
-// Where a button's picture comes from: a file under "./raw/" (loaded here, `columns` x
-// `rows` frames over a sheet of `width` x `height`), or a picture of the shared set.
+// A button's place and the size of its picture's sheet (`columns` x `rows` frames over
+// `width` x `height`), so that it has its rectangle before the table art gives it the
+// picture.
 struct ButtonDef {
   GLButtonImage* (*button)(GameModePlay& play);
-  const char* file;
-  const char* shared;
   int columns, rows;
   float width, height;
   int x, y;
@@ -41,31 +38,30 @@ struct ButtonDef {
 
 using P = GameModePlay;
 constexpr ButtonDef kButtons[] = {
-    {+[](P& p) { return &p.btn_emoticon; }, "./raw/game_btn_emoticon.png", nullptr, 3, 1, 330, 110, 15, 595, 0},
-    {+[](P& p) { return &p.btn_settings; }, nullptr, "btn_ingame_menu.png", 3, 1, 240, 76, 1198, 2, 0},
-    {+[](P& p) { return &p.btn_card_order[0]; }, "./raw/game_btn_cardorder.png", nullptr, 3, 1, 330, 80, 1150, 595, 0},
-    {+[](P& p) { return &p.btn_card_order[1]; }, "./raw/game_btn_cardorder.png", nullptr, 3, 1, 330, 80, 1150, 595, 0},
-    {+[](P& p) { return &p.btn_change; }, "./raw/btn_change.png", nullptr, 3, 1, 828, 84, 977, 473, 0},
-    {+[](P& p) { return &p.btn_table_shop; }, nullptr, "btn_ingame_shop.png", 3, 1, 270, 90, 25, 480, 0},
-    {+[](P& p) { return &p.btn_start; }, nullptr, "btn_b_y.png", 1, 3, 235, 243, 333, 605, 1},
-    {+[](P& p) { return &p.btn_ready; }, nullptr, "btn_b_y.png", 1, 3, 235, 243, 333, 605, 1},
-    {+[](P& p) { return &p.btn_change_room; }, nullptr, "btn_b_y.png", 1, 3, 235, 243, 593, 605, 1},
-    {+[](P& p) { return &p.btn_exit; }, nullptr, "btn_b_y.png", 1, 3, 235, 243, 853, 605, 1},
-    {+[](P& p) { return &p.btn_down_first; }, "./raw/game_btn_ggut.png", nullptr, 3, 1, 510, 90, 144, 474, 2},
-    {+[](P& p) { return &p.btn_down_more; }, "./raw/game_btn_long.png", nullptr, 3, 1, 510, 90, 144, 474, 2},
-    {+[](P& p) { return &p.btn_attach; }, "./raw/game_btn_pak.png", nullptr, 3, 1, 510, 90, 361, 474, 2},
-    {+[](P& p) { return &p.btn_throw; }, "./raw/game_btn_ting.png", nullptr, 3, 1, 510, 90, 542, 474, 2},
-    {+[](P& p) { return &p.btn_throw_last; }, "./raw/game_btn_pit.png", nullptr, 3, 1, 510, 90, 542, 474, 2},
-    {+[](P& p) { return &p.btn_knock_dark; }, "./raw/game_btn_nokmut.png", nullptr, 3, 1, 510, 90, 742, 474, 2},
-    {+[](P& p) { return &p.btn_confirm; }, "./raw/game_btn_confirm.png", nullptr, 3, 1, 372, 90, 722, 474, 2},
-    {+[](P& p) { return &p.btn_cancel; }, "./raw/game_btn_cancel.png", nullptr, 3, 1, 372, 90, 850, 474, 2},
-    {+[](P& p) { return &p.btn_end; }, "./raw/game_btn_end.png", nullptr, 3, 1, 510, 90, 742, 474, 2},
-    {+[](P& p) { return &p.btn_attach_target[0]; }, "./raw/game_btn_pak02.png", nullptr, 3, 1, 360, 50, 408, 223, 3},
-    {+[](P& p) { return &p.btn_attach_target[1]; }, "./raw/game_btn_pak02.png", nullptr, 3, 1, 360, 50, 581, 223, 3},
-    {+[](P& p) { return &p.btn_attach_target[2]; }, "./raw/game_btn_pak02.png", nullptr, 3, 1, 360, 50, 758, 223, 3},
-    {+[](P& p) { return &p.btn_close_choice; }, nullptr, "btn_delete.png", 3, 1, 150, 50, 895, 185, 3},
+    {+[](P& p) { return &p.btn_emoticon; }, 3, 1, 330, 110, 15, 595, 0},
+    {+[](P& p) { return &p.btn_settings; }, 3, 1, 240, 76, 1198, 2, 0},
+    {+[](P& p) { return &p.btn_card_order[0]; }, 3, 1, 330, 80, 1150, 595, 0},
+    {+[](P& p) { return &p.btn_card_order[1]; }, 3, 1, 330, 80, 1150, 595, 0},
+    {+[](P& p) { return &p.btn_change; }, 3, 1, 828, 84, 977, 473, 0},
+    {+[](P& p) { return &p.btn_table_shop; }, 3, 1, 270, 90, 25, 480, 0},
+    {+[](P& p) { return &p.btn_start; }, 1, 3, 235, 243, 333, 605, 1},
+    {+[](P& p) { return &p.btn_ready; }, 1, 3, 235, 243, 333, 605, 1},
+    {+[](P& p) { return &p.btn_change_room; }, 1, 3, 235, 243, 593, 605, 1},
+    {+[](P& p) { return &p.btn_exit; }, 1, 3, 235, 243, 853, 605, 1},
+    {+[](P& p) { return &p.btn_down_first; }, 3, 1, 510, 90, 144, 474, 2},
+    {+[](P& p) { return &p.btn_down_more; }, 3, 1, 510, 90, 144, 474, 2},
+    {+[](P& p) { return &p.btn_attach; }, 3, 1, 510, 90, 361, 474, 2},
+    {+[](P& p) { return &p.btn_throw; }, 3, 1, 510, 90, 542, 474, 2},
+    {+[](P& p) { return &p.btn_throw_last; }, 3, 1, 510, 90, 542, 474, 2},
+    {+[](P& p) { return &p.btn_knock_dark; }, 3, 1, 510, 90, 742, 474, 2},
+    {+[](P& p) { return &p.btn_confirm; }, 3, 1, 372, 90, 722, 474, 2},
+    {+[](P& p) { return &p.btn_cancel; }, 3, 1, 372, 90, 850, 474, 2},
+    {+[](P& p) { return &p.btn_end; }, 3, 1, 510, 90, 742, 474, 2},
+    {+[](P& p) { return &p.btn_attach_target[0]; }, 3, 1, 360, 50, 408, 223, 3},
+    {+[](P& p) { return &p.btn_attach_target[1]; }, 3, 1, 360, 50, 581, 223, 3},
+    {+[](P& p) { return &p.btn_attach_target[2]; }, 3, 1, 360, 50, 758, 223, 3},
+    {+[](P& p) { return &p.btn_close_choice; }, 3, 1, 150, 50, 895, 185, 3},
 };
-constexpr int kButtonCount = static_cast<int>(sizeof(kButtons) / sizeof(kButtons[0]));
 
 GLButtonImage& ButtonOf(GameModePlay& play, const ButtonDef& def) { return *def.button(play); }
 
@@ -153,49 +149,17 @@ void GameModePlay::Place_Waiting_Buttons() {
 
 int GameModePlay::LoadResources() {
   if (m_loaded) return 1;
-  GameLogic* logic = Logic();
-  void* package = logic ? logic->m_package : nullptr;
-  int loaded = 0;
-  for (const ButtonDef& def : kButtons) {
-    GLTexture* tex = nullptr;
-    if (def.file) {
-      // One texture per file: the card-order and attach-target buttons share theirs.
-      for (int i = 0; i < loaded && !tex; ++i)
-        if (std::strcmp(m_button_files[i], def.file) == 0) tex = m_button_tex[i];
-      if (!tex && loaded < kButtonTextures) {
-        auto* t = new GLTexture();
-        if (!t->Create(def.file, package, def.columns, def.rows)) {
-          Log(LOG_FATAL, "[ERROR]: GameModePlay::LoadResources| %s", def.file);
-          t->Release();
-          return 0;
-        }
-        t->SetSize(def.width, def.height);
-        m_button_tex[loaded] = t;
-        m_button_files[loaded] = def.file;
-        ++loaded;
-        tex = t;
-      }
-    } else {
-      tex = SharedImageByName(def.shared);
-      if (!tex) Log(LOG_WARNING, "[WARNING]: GameModePlay::LoadResources| shared picture %s missing", def.shared);
-    }
-    if (tex) ButtonOf(*this, def).SetImage(tex, def.x, def.y);
-  }
-  Place_Waiting_Buttons();
   m_loaded = 1;
-  return LoadTableArt();
+  // The table art gives the buttons their pictures; their places and groups are set.
+  const int ok = LoadTableArt();
+  Place_Waiting_Buttons();
+  return ok;
 }
 
 int GameModePlay::ReleaseResources() {
   if (!m_loaded) return 1;
   m_loaded = 0;
   ReleaseTableArt();
-  for (const ButtonDef& def : kButtons) ButtonOf(*this, def).DetachImage();
-  for (int i = 0; i < kButtonTextures; ++i) {
-    if (m_button_tex[i]) m_button_tex[i]->Release();
-    m_button_tex[i] = nullptr;
-    m_button_files[i] = nullptr;
-  }
   return 1;
 }
 

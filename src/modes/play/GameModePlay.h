@@ -14,6 +14,7 @@
 #include "ui/GLButtonImage.h"
 
 class GLTexture;
+class GLProgressTimer;
 class IGameSession;
 
 // The table screen. It holds the client's copy of the table (four seats, the discard
@@ -145,9 +146,6 @@ class GameModePlay : public GameMode {
 
   int32_t dealing = 0;
   uint32_t room_change_time = 0;
-  // The round total of each seat as the result gives it (shown by the result panel).
-  int32_t result_total[kSeats] = {};
-
   // The buttons besides the table's own widget list (emoticon, settings, card order,
   // change, table shop), grouped by where they are drawn and when they take input:
   //   waiting_buttons  start, ready, change room, exit: drawn and offered input only
@@ -228,7 +226,7 @@ class GameModePlay : public GameMode {
   void Ani_Card_Flight(VXType_card* card, int seat);  // a drawn card, already in the hand
   void Ani_Mission_Card();                 // the mission card taken from the pile
   void Ani_Mission_Hit(int seat, int event, int carried, int seat2, int event2, int card_code);
-  void Ani_Attack(int attacker, int target, int item);
+  void Ani_Attack(int attacker, int target, int item);  // target -1: every seat but the own
   void Ani_Crown(int seat);
   void Ani_Winner(int seat);               // banner and star particles
   void Ani_Action(int seat_a, int event_b, int seat_c, int event_d);
@@ -243,6 +241,74 @@ class GameModePlay : public GameMode {
   void Ani_Turn_Indicator();               // restart on a turn start
   void Ani_Wait(int which);                // 0 start indicator, 1 "./raw/game_wait_2.png"
   int32_t pointer_x = -1, pointer_y = -1;  // last touch, for hover tints
+
+  // Table geometry. Anchor groups: 0 avatar (A), 1 melds (B), 2 result rows (C), 3 turn
+  // indicator (D); by relative seat 0 to 3 for the given layout. Outside the tables
+  // (group, seat or layout out of range) the origin.
+  struct TablePoint {
+    float x = 0.0f, y = 0.0f;
+  };
+  static TablePoint Anchor(int table_layout, int group, int relative);
+  // The anchor of a server seat (0 to 3) for the current layout.
+  TablePoint SeatAnchor(int group, int seat) const;
+  static TablePoint StockOrigin(int table_layout);
+  static TablePoint PileOrigin(int table_layout);
+  // Where the card `code` lies on the table (the pile, then every seat's melds), from
+  // the rectangles of the last frame drawn; false when it is not on the table.
+  bool CardPosition(int code, float* x, float* y) const;
+  // Left edge of card `i` of a pile of `n` cards laid from `origin_x`, and the step: 33
+  // units, squeezed so that the top card stays inside the screen.
+  static float PileStep(float origin_x, int n);
+  // Pitch of the own hand's rows: 70 units, closer for three rows or more so the last
+  // row stays where the second would be.
+  static float HandRowPitch(int rows);
+  // Offset of card `i` within a meld of `n` cards (own seat in layout 0: `own_wide`).
+  static float MeldCardOffset(int i, int n, bool own_wide);
+  // The seat timer's fraction (0..1) for `player` at `now`; 0 for a limit of 0.
+  float SeatTimerFraction(const GameVXPlayer* player, uint32_t now) const;
+
+  // Drawing state: the table textures, the timer ring and the animation objects, made by
+  // LoadTableArt and freed by ReleaseTableArt (or with the mode).
+  static constexpr int kArtSlots = 112;
+  struct TableAnimations;
+  struct TableDrawing {
+    TableDrawing() = default;
+    ~TableDrawing();
+    TableDrawing(const TableDrawing&) = delete;
+    TableDrawing& operator=(const TableDrawing&) = delete;
+    void Free();
+    GLTexture* art[kArtSlots] = {};
+    GLProgressTimer* ring = nullptr;
+    TableAnimations* anis = nullptr;
+  };
+  TableDrawing m_draw;
+  GLTexture* Art(int id) const { return id >= 0 && id < kArtSlots ? m_draw.art[id] : nullptr; }
+  uint32_t pulse_clock = 0;
+  uint32_t glow_clock = 0;
+  uint32_t winner_start = 0;
+  int32_t winner_seat = -1;
+  int32_t winner_active = 0;
+  uint32_t deal_end = 0;  // tick by which every dealt card is shown, whatever the animations do
+  // Cards drawn by the last Draw (the frame benchmark reports it).
+  int32_t drawn_cards = 0;
+  // The round totals of the result (message 218), kept per seat by the table events for
+  // the result panel.
+  int32_t result_total[kSeats] = {};
+  // The parts of a frame (GameModePlayDraw.cpp) and the animation objects' construction
+  // (GameModePlayAnimations.cpp).
+  void DrawSeats(uint32_t now);
+  void DrawCentre(uint32_t now);
+  void DrawHeaderAndWaiting(uint32_t now);
+  void DrawTournamentClock();
+  void DrawBalloonsAndBadges(uint32_t now);
+  void DrawWinsBadge(int32_t status, float x, float y, float scale);
+  void DrawResultPanel(uint32_t now);
+  void DrawRankingPanel(uint32_t now);
+  void DrawWinnerBanner(uint32_t now);
+  void BuildAnimations();
+  // The step after a special-card or mission flash: the mission badge for event 4, then
+  // the second seat's penalty animation.
+  void Ani_Mission_Final(int event, int carried, int seat2, int event2);
 
   // ---- moves and input (GameModePlayMoves.cpp) ---------------------------------------
   // The move results of 216, by action (0 draw, 1 down, 2 attach, 3 throw, 4 end): the
@@ -274,10 +340,6 @@ class GameModePlay : public GameMode {
   EventCtrlGroup m_screen;
   GameSceneLayer m_scenes;
   int32_t m_loaded = 0;
-  // Button pictures loaded from "./raw/" (owned); the shared ones are not.
-  static constexpr int kButtonTextures = 14;
-  GLTexture* m_button_tex[kButtonTextures] = {};
-  const char* m_button_files[kButtonTextures] = {};
   // When Escape last closed the mini-game (the same key must not also ask to quit).
   uint32_t m_mini_game_closed = 0;
 };

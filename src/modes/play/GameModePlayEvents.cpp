@@ -244,8 +244,7 @@ void GameModePlay::On_Item_Attack(Packet& packet) {
   attacker->SetChips(msg.chips);
   if (msg.seat == my_seat) GameSharedData::Instance()->SetUser64(kUserChips, msg.chips);
   if (msg.to_all) {
-    for (int s = 0; s < kSeats; ++s)
-      if (s != my_seat && players[s]) Ani_Attack(msg.seat, s, msg.item);
+    Ani_Attack(msg.seat, -1, msg.item);  // every seated player but the own seat
   } else if (Player(msg.target_seat)) {
     Ani_Attack(msg.seat, msg.target_seat, msg.item);
   }
