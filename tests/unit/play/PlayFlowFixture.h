@@ -165,6 +165,8 @@ class PlayFlowTest : public ::testing::Test {
     InitLanguageMessages(kLanguageEditionThai);
     std::strncpy(reinterpret_cast<char*>(data->m_user_info), kOwnId, 30);
     play.SetLogic(logic.get());
+    // The real animation objects (without pictures): events run them as at a table.
+    play.BuildAnimations();
     OnGameServer(1);
     logic->ChangeMode(&play, 0, -1);
   }
