@@ -127,16 +127,20 @@ void GameModePlay::Create_Buttons() {
     b.m_receiver = this;
     groups[def.group]->Add(&b);
   }
-  btn_change_room.SetLabel(LangMessage(kMsgChangeRoom), 26, 5);
-  btn_exit.SetLabel(LangMessage(kMsgExit), 26, 5);
-  btn_start.SetLabel(LangMessage(kMsgStart), 28, 5);
-  btn_ready.SetLabel(LangMessage(kMsgReady), 28, 5);
   // The second card-order button stands for the other sort mode; one shows at a time.
   btn_card_order[1].m_hidden = 1;
   btn_change.m_hidden = 1;
   btn_ready.m_hidden = 1;
   action_buttons.HideAll();
   choice_buttons.HideAll();
+}
+
+void GameModePlay::Label_Buttons() {
+  // The texts come from the message table, which exists once the settings are loaded.
+  btn_change_room.SetLabel(LangMessage(kMsgChangeRoom), 26, 5);
+  btn_exit.SetLabel(LangMessage(kMsgExit), 26, 5);
+  btn_start.SetLabel(LangMessage(kMsgStart), 28, 5);
+  btn_ready.SetLabel(LangMessage(kMsgReady), 28, 5);
 }
 
 void GameModePlay::Place_Waiting_Buttons() {
@@ -153,6 +157,7 @@ int GameModePlay::LoadResources() {
   // The table art gives the buttons their pictures; their places and groups are set.
   const int ok = LoadTableArt();
   Place_Waiting_Buttons();
+  Label_Buttons();
   return ok;
 }
 
@@ -206,6 +211,7 @@ void GameModePlay::OnInit_Process() {
   const GameSharedData* d = GameSharedData::Instance();
   layout = d->m_table_index == 1 ? 1 : 0;
   Place_Waiting_Buttons();
+  Label_Buttons();
   btn_change.m_hidden = 1;
   m_scenes.Init(kPlaySceneOrder);
   if (In_Tournament()) {

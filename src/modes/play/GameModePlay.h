@@ -334,6 +334,7 @@ class GameModePlay : public GameMode {
   // Clears the chat line and the effects of a seat.
   void Clear_Seat_Extras(int seat);
   void Create_Buttons();
+  void Label_Buttons();
   // Asks for the whole table (206 mode 0); 0 when there is no table session.
   int Send_Table_Request_Mode0();
 
