@@ -54,6 +54,7 @@ class ClientServiceHooks : public IServiceHooks {
   int PlatformInit() override;
   int WebContentInit() override;
   int SceneManagerInit() override;
+  void RefreshLocalPlayer() override;
   void Shutdown() override;
 };
 

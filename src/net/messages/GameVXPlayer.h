@@ -58,7 +58,7 @@ class GameVXPlayer {
   uint8_t profile[kProfileSize] = {};
   VXType_seat_state seat;
   GameVXCardDeck hand;
-  GameVXCardDeck pickup;  // shares its records with the hand; never frees them
+  GameVXCardDeck pickup;  // copies of the cards picked up (or laid, for the result); owned
   GameVXCardDeck* melds[kMaxMelds] = {};
   int32_t meld_count = 0;
 
