@@ -91,4 +91,3 @@ void GameModePlay::Hide_Panels() {}
 void GameModePlay::Close_Panel(int) {}
 void GameModePlay::Update_Start_Buttons() {}
 void GameModePlay::Return_To_Lobby(int) {}
-void GameModePlay::OnEvent(ZBEventCtrl*) {}

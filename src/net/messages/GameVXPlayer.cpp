@@ -8,7 +8,6 @@
 
 GameVXPlayer::GameVXPlayer() {
   hand.kind = GameVXCardDeck::KIND_HAND;
-  pickup.not_owner = 1;
 }
 
 GameVXPlayer::~GameVXPlayer() { Clear_Cards(); }
@@ -21,7 +20,7 @@ void GameVXPlayer::Delete_Melds() {
 void GameVXPlayer::Clear_Cards() {
   hand.kind = GameVXCardDeck::KIND_HAND;
   hand.Clear(true);
-  pickup.Clear(false);
+  pickup.Clear(true);
   Delete_Melds();
 }
 
@@ -98,7 +97,7 @@ int GameVXPlayer::Read_State_And_Cards(Packet& packet) {
 
 int GameVXPlayer::Read_Cards(Packet& packet) {
   Delete_Melds();
-  pickup.Clear(false);
+  pickup.Clear(true);
   if (!hand.Read(packet, true)) return 0;
   int32_t n = 0;
   if (!packet.ReadInt32(&n)) return 0;

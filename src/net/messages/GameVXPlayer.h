@@ -58,7 +58,9 @@ class GameVXPlayer {
   uint8_t profile[kProfileSize] = {};
   VXType_seat_state seat;
   GameVXCardDeck hand;
-  GameVXCardDeck pickup;  // shares its records with the hand; never frees them
+  // Copies of the discard-pile cards picked for the meld being composed (and, after a
+  // round, of the melds the player laid); owned, so clearing frees them.
+  GameVXCardDeck pickup;
   GameVXCardDeck* melds[kMaxMelds] = {};
   int32_t meld_count = 0;
 
