@@ -3,6 +3,7 @@
 // panels, the alert line. Everything is drawn from the model each frame; nothing here
 // allocates once the art is loaded.
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -188,6 +189,20 @@ void LabelBox(const char* text, int l, int t, int r, int b, int size, int flags,
 }
 
 constexpr int kCentred = GLFont::kAlignCentre | GLFont::kAlignVCentre;
+
+// Formats into a caller's buffer (a frame must not allocate for its texts).
+struct Text {
+  char s[256];
+};
+Text Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+Text Fmt(const char* format, ...) {
+  Text t;
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(t.s, sizeof(t.s), format, args);
+  va_end(args);
+  return t;
+}
 
 // Draws `frame` of `tex` at w x h (the previous scale restored afterwards).
 void DrawSized(GLTexture* tex, int frame, float x, float y, int w, int h, int centred = 0) {
@@ -880,13 +895,13 @@ void GameModePlay::DrawHeaderAndWaiting(uint32_t now) {
         const char* heads[4] = {"50P", "Time", "Rule", "Direction"};
         for (int i = 0; i < 4; ++i) Label(heads[i], xs[i], 300, 20, kCentred, kNavy);
         Label(FormatAmountShort(fifty).c_str(), xs[0], 368, 20, kCentred, kWhite);
-        const std::string secs = FormatString(LangMessage(207), room.TurnSeconds());
-        Label(secs.c_str(), xs[1], 368, 20, kCentred, kWhite);
+        const Text secs = Fmt(LangMessage(207), room.TurnSeconds());
+        Label(secs.s, xs[1], 368, 20, kCentred, kWhite);
         if (room.GameType() == 0) {
           Label(LangMessage(208), xs[2], 368, 20, kCentred, kWhite);
         } else {
-          const std::string rule = FormatString(LangMessage(209), FormatNumber(room.PointTarget()).c_str());
-          Label(rule.c_str(), xs[2], 368, 20, kCentred, kWhite);
+          const Text rule = Fmt(LangMessage(209), FormatNumber(room.PointTarget()).c_str());
+          Label(rule.s, xs[2], 368, 20, kCentred, kWhite);
         }
         DrawScaled(Art(kDirection), turn.Direction() == 0 ? 1 : 0, 880.18f, 368.7f, 0.4f, 1);
       }
@@ -915,8 +930,8 @@ void GameModePlay::DrawHeaderAndWaiting(uint32_t now) {
     const int64_t minutes = left > 0 ? (left % 3600) / 60 : 0;
     if (minutes < 1) Label(LangMessage(178), 642, 303, 28, kCentred, kWhite);
     else {
-      const std::string s = FormatString(LangMessage(179), static_cast<int>(minutes));
-      Label(s.c_str(), 642, 303, 28, kCentred, kWhite);
+      const Text s = Fmt(LangMessage(179), static_cast<int>(minutes));
+      Label(s.s, 642, 303, 28, kCentred, kWhite);
     }
   }
 }
@@ -1055,24 +1070,23 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
       if (one_round) {
         DrawSized(plate, pos == 0 ? 0 : 1, px, py, 125, 46);
         if (pos > 0) {
-          const std::string t = FormatString(LangMessage(189), pos + 1);
-          LabelBox(t.c_str(), static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
+          const Text t = Fmt(LangMessage(189), pos + 1);
+          LabelBox(t.s, static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
                    static_cast<int>(py + 46), 20, kCentred, kWhite);
         }
       } else {
         DrawSized(plate, advances ? 0 : 1, px, py, 125, 46);
         if (advances) {
-          const std::string t = FormatString(LangMessage(190), progress.Shown() + 1);
-          LabelBox(t.c_str(), static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
+          const Text t = Fmt(LangMessage(190), progress.Shown() + 1);
+          LabelBox(t.s, static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
                    static_cast<int>(py + 46), 20, kCentred, kWhite);
         }
       }
       if (seat == my_seat && advances && progress.Rounds() - progress.Shown() > 1) {
         if (GLTexture* pop = SharedImageByName("popup_s.png")) pop->Draw(0, 880, 402, 0);
         if (GLTexture* guide = SharedImageByName("guide_characters.png")) guide->Draw(3, 1053, 388, 0);
-        const std::string t = pos == 0 ? std::string(LangMessage(188))
-                                       : FormatString(LangMessage(190), progress.Shown() + 1);
-        Label(t.c_str(), 1035, 470, 25, kCentred, kNavy);
+        const Text t = pos == 0 ? Fmt("%s", LangMessage(188)) : Fmt(LangMessage(190), progress.Shown() + 1);
+        Label(t.s, 1035, 470, 25, kCentred, kNavy);
         Label(LangMessage(192), 1035, 520, 25, kCentred, kNavy);
       }
     }
@@ -1095,8 +1109,8 @@ void GameModePlay::DrawRankingPanel(uint32_t now) {
   Label(LangMessage(193), 640, 90, 30, kCentred, kNavy);
   int64_t fifty = 0;
   std::memcpy(&fifty, room.raw + 48, 8);
-  const std::string value = FormatString("50p = %s chip", FormatNumber(fifty).c_str());
-  Label(value.c_str(), 420, 168, 22, kCentred, kNavy);
+  const Text value = Fmt("50p = %s chip", FormatNumber(fifty).c_str());
+  Label(value.s, 420, 168, 22, kCentred, kNavy);
   const float heads_x[4] = {300, 500, 690, 900};
   for (int i = 0; i < 4; ++i) Label(LangMessage(196 + i), heads_x[i], 230, 18, kCentred, kWhite);
   for (int r = 0; r < kSeats; ++r) {
@@ -1201,8 +1215,8 @@ int GameModePlay::Draw() {
     Label(LangMessage(71), 1115, 498, 22, kCentred, kWhite);
     const GameVXPlayer* own = MyPlayer();
     const int changes = own ? Profile32(own, kProfileCardChanges) : 0;
-    const std::string t = FormatString(LangMessage(78), changes);
-    Label(t.c_str(), 1115, 527, 22, kCentred, kYellow);
+    const Text t = Fmt(LangMessage(78), changes);
+    Label(t.s, 1115, 527, 22, kCentred, kYellow);
   }
   // 6. Waiting widgets; the start or ready button pulses.
   if (state < 2) {
