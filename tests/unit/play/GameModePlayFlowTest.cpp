@@ -351,6 +351,24 @@ TEST_F(PlayFlowTest, ExitSendsTheLeaveAndItsAnswerReturnsToTheLobby) {
   EXPECT_EQ(play.my_seat, -1);
 }
 
+TEST_F(PlayFlowTest, WithoutAConnectionLeavingGoesBackToTheMasterServer) {
+  SeatTable(0, 0, {});
+  for (FakeSession* s : sessions) s->connected = s->logged_in = false;
+  play.OnEvent(&play.btn_exit);
+  EXPECT_EQ(SentCount(VX_PROTOCOL_ROOM_LEAVE), 0);
+  ASSERT_EQ(workers.jobs.size(), 1u) << "the return to the master runs on a worker";
+  EXPECT_EQ(logic->m_enter_block.Kind(), 0);
+  EXPECT_EQ(logic->NextMode(), nullptr);
+
+  // Without the flag the caller's own thread runs the return: master connected, login sent.
+  workers.jobs.clear();
+  play.Return_To_Lobby(0);
+  EXPECT_TRUE(workers.jobs.empty());
+  EXPECT_TRUE(sessions[0]->connected);
+  ASSERT_FALSE(sessions[0]->sent.empty());
+  EXPECT_EQ(sessions[0]->sent.back().id, VX_PROTOCOL_LOGIN);
+}
+
 TEST_F(PlayFlowTest, ClosingTheWindowAtATableLeavesTheRoomFirst) {
   SeatTable(0, 0, {});
   EXPECT_EQ(play.CanClose(0, 0), 0);
