@@ -14,6 +14,7 @@
 #include "platform/GameInterface.h"
 #include "web/GameWebContent.h"
 #include "scenes/GameScene_manager.h"
+#include "scenes/VXScene_game.h"
 #include "ui/GLButton.h"
 
 int ClientScreenHooks::LoadStartupImages() { return GameSharedImage::Instance()->LoadLoadingImages(); }
@@ -73,6 +74,8 @@ int ClientServiceHooks::WebContentInit() {
   return GameWebContent::Instance()->Initialize(GameSharedData::Instance()->m_web_base);
 }
 
+void ClientServiceHooks::RefreshLocalPlayer() { GameModePlay::Instance()->Refresh_Own_Profile(); }
+
 int ClientServiceHooks::SceneManagerInit() { return GameScene_manager::Get_Instance()->Create_Scenes(); }
 
 void ClientServiceHooks::Shutdown() {
@@ -105,6 +108,8 @@ void ClientWiring::Install(GameLogic* logic) {
   hooks.notices = &notify;
   logic->SetHooks(hooks);
   logic->SetModes(GameModeLogin::Instance(), GameModeLobby::Instance(), GameModePlay::Instance());
+  // The room list's answer tells the table screen which room it sits in.
+  VXScene_game::SetTableHandoff(+[](const VXType_room_info& room, int32_t) { GameModePlay::Instance()->Enter_Room(room); });
   GLButton::SetClickSoundHook(&GameSoundHooks::PlayButtonClick);
   // A failed clip is reported in the game's own (non-blocking) message box, so that a
   // start with nobody in front of the screen never waits for a click.

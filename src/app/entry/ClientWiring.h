@@ -52,6 +52,7 @@ class ClientServiceHooks : public IServiceHooks {
   int PlatformInit() override;
   int WebContentInit() override;
   int SceneManagerInit() override;
+  void RefreshLocalPlayer() override;
   void Shutdown() override;
 };
 

@@ -14,6 +14,8 @@
 #include "ui/GLButtonImage.h"
 
 class GLTexture;
+class GLProgressTimer;
+class IGameSession;
 
 // The table screen. It holds the client's copy of the table (four seats, the discard
 // pile, the room, turn and tournament records), applies the server's table events to it,
@@ -138,8 +140,78 @@ class GameModePlay : public GameMode {
   GLButtonImage btn_attach_target[3];
 
   // ---- table flow (GameModePlay.cpp, GameModePlayEvents.cpp) -------------------------
+  static constexpr uint32_t kPanelCloseMs = 249;      // a closing panel is gone after this
+  static constexpr int64_t kTurnWarningMs = 11000;    // the own turn's last seconds
+  static constexpr uint32_t kAccountRefreshAfterMs = 60000;
+
   int32_t dealing = 0;
   uint32_t room_change_time = 0;
+  // The buttons besides the table's own widget list (emoticon, settings, card order,
+  // change, table shop), grouped by where they are drawn and when they take input:
+  //   waiting_buttons  start, ready, change room, exit: drawn and offered input only
+  //                    while the table state is below 2 (Waiting())
+  //   action_buttons   the action panel (down, attach, throw, knock mode): drawn inside
+  //                    the panel's transition, offered input while panel 0 is shown
+  //   choice_buttons   the attach-target choice and its close button, while it is open
+  // A button's hidden flag says whether it is part of the current picture.
+  EventCtrlGroup waiting_buttons, action_buttons, choice_buttons;
+  EventCtrlGroup& Table_Buttons() { return m_screen; }
+  bool Waiting() const { return room.TableState() < 2; }
+  bool In_Tournament() const { return tournament.TournamentId() >= 1; }
+
+  // The table the room list entered (its 204 answer): the room record, no tournament.
+  // Called before the mode becomes current; the table is requested when it starts.
+  void Enter_Room(const VXType_room_info& entered);
+  // The same for a tournament table.
+  void Enter_Tournament_Table(const VXType_room_info& entered, const VXType_tournament_info& info,
+                              const VXType_tournament_progress& progress_record);
+  // Places the start, ready, change-room and exit buttons for `layout`.
+  void Place_Waiting_Buttons();
+  // The exit button: asks the server to leave the room (the 205 answer returns to the
+  // lobby); without a connection the client goes back to the lobby at once.
+  void Leave_Room();
+  // The session the table talks to: the current one, when it is connected to a game
+  // server (kind 1 or 2); null otherwise.
+  IGameSession* Table_Session() const;
+  // Sends a table request on the table session without waiting (the answer arrives as
+  // an event); 0 when there is no table session or the send failed.
+  int Send_Table_Request(Packet& packet);
+  // Plays the effect stored from `file` (a "./snd/" name) when effects are on.
+  void Play_Sound(const char* file);
+  // Milliseconds left of the own turn (0 when none, never negative; a limit of 0 leaves
+  // nothing), and the per-frame turn-time warning: returns 1 when it started the
+  // warning, -1 when it stopped it, 0 when it left it as it was.
+  int64_t Own_Turn_Remaining(uint32_t now) const;
+  int Update_Turn_Warning(uint32_t now);
+  // After a throw of `thrown`: 0 when it opens a way to a special card (0 or 49), 1 when
+  // it does so for the mission card, -1 for neither.
+  int Special_Warning_Kind(int32_t thrown) const;
+  // Whether a card of that code lies in any meld on the table.
+  bool In_Any_Meld(int32_t code) const;
+  // Marks the usable cards of the own hand.
+  void Mark_Usable();
+  // The own seat's profile again from the account block of the shared data (after the
+  // server changed the account: money, items).
+  void Refresh_Own_Profile();
+  // The events, one handler each (OnPacket has checked the filter).
+  void On_Tournament_Table(Packet& packet);
+  void On_Room_Leave(Packet& packet);
+  void On_Table_Info(Packet& packet);
+  void On_Table_Player(Packet& packet);
+  void On_Table_Chat(Packet& packet);
+  void On_Table_Emoticon(Packet& packet);
+  void On_Item_Attack(Packet& packet);
+  void On_Table_Report(Packet& packet);
+  void On_Table_Items(Packet& packet);
+  void On_Card_Change(Packet& packet);
+  void On_Game_Ready(Packet& packet);
+  void On_Game_Turn(Packet& packet);
+  void On_Player_Action(Packet& packet);
+  void On_Game_Start(Packet& packet);
+  void On_Game_Result(Packet& packet);
+  void On_Game_Ranking();
+  void On_Result_Close();
+  void On_Tournament_End();
 
   // ---- drawing and animations (GameModePlayDraw.cpp, GameModePlayAnimations.cpp) ------
   // The table art, loaded by LoadResources and freed by ReleaseResources.
@@ -154,7 +226,7 @@ class GameModePlay : public GameMode {
   void Ani_Card_Flight(VXType_card* card, int seat);  // a drawn card, already in the hand
   void Ani_Mission_Card();                 // the mission card taken from the pile
   void Ani_Mission_Hit(int seat, int event, int carried, int seat2, int event2, int card_code);
-  void Ani_Attack(int attacker, int target, int item);
+  void Ani_Attack(int attacker, int target, int item);  // target -1: every seat but the own
   void Ani_Crown(int seat);
   void Ani_Winner(int seat);               // banner and star particles
   void Ani_Action(int seat_a, int event_b, int seat_c, int event_d);
@@ -170,6 +242,74 @@ class GameModePlay : public GameMode {
   void Ani_Wait(int which);                // 0 start indicator, 1 "./raw/game_wait_2.png"
   int32_t pointer_x = -1, pointer_y = -1;  // last touch, for hover tints
 
+  // Table geometry. Anchor groups: 0 avatar (A), 1 melds (B), 2 result rows (C), 3 turn
+  // indicator (D); by relative seat 0 to 3 for the given layout. Outside the tables
+  // (group, seat or layout out of range) the origin.
+  struct TablePoint {
+    float x = 0.0f, y = 0.0f;
+  };
+  static TablePoint Anchor(int table_layout, int group, int relative);
+  // The anchor of a server seat (0 to 3) for the current layout.
+  TablePoint SeatAnchor(int group, int seat) const;
+  static TablePoint StockOrigin(int table_layout);
+  static TablePoint PileOrigin(int table_layout);
+  // Where the card `code` lies on the table (the pile, then every seat's melds), from
+  // the rectangles of the last frame drawn; false when it is not on the table.
+  bool CardPosition(int code, float* x, float* y) const;
+  // Left edge of card `i` of a pile of `n` cards laid from `origin_x`, and the step: 33
+  // units, squeezed so that the top card stays inside the screen.
+  static float PileStep(float origin_x, int n);
+  // Pitch of the own hand's rows: 70 units, closer for three rows or more so the last
+  // row stays where the second would be.
+  static float HandRowPitch(int rows);
+  // Offset of card `i` within a meld of `n` cards (own seat in layout 0: `own_wide`).
+  static float MeldCardOffset(int i, int n, bool own_wide);
+  // The seat timer's fraction (0..1) for `player` at `now`; 0 for a limit of 0.
+  float SeatTimerFraction(const GameVXPlayer* player, uint32_t now) const;
+
+  // Drawing state: the table textures, the timer ring and the animation objects, made by
+  // LoadTableArt and freed by ReleaseTableArt (or with the mode).
+  static constexpr int kArtSlots = 112;
+  struct TableAnimations;
+  struct TableDrawing {
+    TableDrawing() = default;
+    ~TableDrawing();
+    TableDrawing(const TableDrawing&) = delete;
+    TableDrawing& operator=(const TableDrawing&) = delete;
+    void Free();
+    GLTexture* art[kArtSlots] = {};
+    GLProgressTimer* ring = nullptr;
+    TableAnimations* anis = nullptr;
+  };
+  TableDrawing m_draw;
+  GLTexture* Art(int id) const { return id >= 0 && id < kArtSlots ? m_draw.art[id] : nullptr; }
+  uint32_t pulse_clock = 0;
+  uint32_t glow_clock = 0;
+  uint32_t winner_start = 0;
+  int32_t winner_seat = -1;
+  int32_t winner_active = 0;
+  uint32_t deal_end = 0;  // tick by which every dealt card is shown, whatever the animations do
+  // Cards drawn by the last Draw (the frame benchmark reports it).
+  int32_t drawn_cards = 0;
+  // The round totals of the result (message 218), kept per seat by the table events for
+  // the result panel.
+  int32_t result_total[kSeats] = {};
+  // The parts of a frame (GameModePlayDraw.cpp) and the animation objects' construction
+  // (GameModePlayAnimations.cpp).
+  void DrawSeats(uint32_t now);
+  void DrawCentre(uint32_t now);
+  void DrawHeaderAndWaiting(uint32_t now);
+  void DrawTournamentClock();
+  void DrawBalloonsAndBadges(uint32_t now);
+  void DrawWinsBadge(int32_t status, float x, float y, float scale);
+  void DrawResultPanel(uint32_t now);
+  void DrawRankingPanel(uint32_t now);
+  void DrawWinnerBanner(uint32_t now);
+  void BuildAnimations();
+  // The step after a special-card or mission flash: the mission badge for event 4, then
+  // the second seat's penalty animation.
+  void Ani_Mission_Final(int event, int carried, int seat2, int event2);
+
   // ---- moves and input (GameModePlayMoves.cpp) ---------------------------------------
   // A move result (216). Called by the events file for every 216, refused or not, with
   // the read position at the start of the payload (action, ok, ...): it releases the
@@ -177,6 +317,10 @@ class GameModePlay : public GameMode {
   // accepted draw (0), down (1), attach (2) or throw (3) to the model. The common part
   // (change button, attach choice, the reset after a throw or end) stays with the events.
   void On_Move_Result(Packet& packet);
+  // Clicks of the move buttons (every button OnEvent does not handle itself).
+  void On_Move_Event(ZBEventCtrl* sender);
+  // Knock mode on the sequencer: variant 0 knock dark, 1 the forced knock of a turn.
+  void Enter_Knock_Mode(int variant);
   VXType_card* drag_card = nullptr;
   int32_t drag_x = 0, drag_y = 0;
   int32_t drag_distance = 0;
@@ -206,7 +350,6 @@ class GameModePlay : public GameMode {
   // Fills `selection` with the selected cards of the own hand and pick-up list.
   void Gather_Selection(bool pickup_first);
   void Close_Attach_Choice();
-  void Mark_Usable();
   // The moves behind the buttons and touches.
   void Draw_From_Stock();
   void Down();
@@ -215,14 +358,12 @@ class GameModePlay : public GameMode {
   void Throw();
   void Card_Change();
   void Card_Order();
-  void Leave();
   void Change_Room();
   void End_Move();
-  // Knock mode: enters it on a copy of the table (variant 0 knock dark, 1 forced), sends
-  // the staged moves, or drops them.
-  void Knock_Enter(int variant);
+  // Knock mode: sends the staged moves, or drops them.
   void Confirm();
   void Knock_Cancel();
+  int Dispatch_Buttons(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y);
   // A touch on the pile, the picked-up cards or the hand (on touch down).
   int Touch_Cards(int x, int y);
   // The avatar whose tap area holds the point, -1 for none.
@@ -234,7 +375,22 @@ class GameModePlay : public GameMode {
  private:
   static GameModePlay* s_instance;
 
+  // Puts a table seat's player parts of `mode` (0 whole player, 1 seat state, status
+  // and cards, 2 cards) from `src` into the seat; returns the seat's player, or null
+  // when modes 1 and 2 name an empty seat.
+  GameVXPlayer* Take_Player(int seat, int32_t mode, const GameVXPlayer& src);
+  // Deletes every player (animations stopped first: they may hold their cards).
+  void Delete_Players();
+  // Clears the chat line and the effects of a seat.
+  void Clear_Seat_Extras(int seat);
+  void Create_Buttons();
+  void Label_Buttons();
+  // Asks for the whole table (206 mode 0); 0 when there is no table session.
+  int Send_Table_Request_Mode0();
+
   EventCtrlGroup m_screen;
   GameSceneLayer m_scenes;
   int32_t m_loaded = 0;
+  // When Escape last closed the mini-game (the same key must not also ask to quit).
+  uint32_t m_mini_game_closed = 0;
 };

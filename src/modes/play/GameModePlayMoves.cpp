@@ -171,10 +171,6 @@ void GameModePlay::Close_Attach_Choice() {
   selection.Clear(false);
 }
 
-void GameModePlay::Mark_Usable() {
-  if (GameVXPlayer* p = Move_Player()) GameVXPlayer::Mark_Usable_Cards(&p->hand, Move_Players());
-}
-
 void GameModePlay::Update_Action_Buttons(bool clear) {
   GameVXPlayer* p = Move_Player();
   if (clear && p) p->pickup.Clear(true);
@@ -207,7 +203,8 @@ void GameModePlay::Update_Action_Buttons(bool clear) {
     Set_Shown(btn_end, false);
   }
   if (clear) Move_Pile()->Clear_Selection();
-  Mark_Usable();
+  // The hints of the hand the player sees (the copy's in knock mode).
+  if (p) GameVXPlayer::Mark_Usable_Cards(&p->hand, Move_Players());
 }
 
 // ---- the moves -------------------------------------------------------------------------
@@ -418,7 +415,7 @@ void GameModePlay::Card_Order() {
   p->hand.Sort();
 }
 
-void GameModePlay::Knock_Enter(int variant) {
+void GameModePlay::Enter_Knock_Mode(int variant) {
   if (!MyPlayer()) return;
   sequencer.Enter(variant);
 }
@@ -435,19 +432,6 @@ void GameModePlay::Knock_Cancel() {
   sequencer.Clear_Tasks();
   sequencer.Reset();
   Update_Action_Buttons(true);
-}
-
-void GameModePlay::Leave() {
-  GameLogic* logic = Logic();
-  IGameSession* s = logic ? logic->CurrentSession() : nullptr;
-  const int kind = s ? s->Info().Kind() : 0;
-  if (s && s->IsConnected() && s->IsLoggedIn() && (kind == 1 || kind == 2)) {
-    Packet packet(VX_PROTOCOL_ROOM_LEAVE);
-    packet.WriteInt32(0);
-    s->SendAsync(packet, nullptr, nullptr);
-  } else {
-    Return_To_Lobby(0);
-  }
 }
 
 // Change of room. The two waits run on a runner worker; everything they change in the
@@ -602,6 +586,15 @@ ILayerHooks* Mini_Game(GameMode* mode) {
 
 }  // namespace
 
+// The table's buttons by their groups: the attach choice while it is open, the action
+// panel while it is shown, the waiting buttons before a round, then the table's own.
+int GameModePlay::Dispatch_Buttons(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y) {
+  if (attach_target_count > 0 && (choice_buttons.*dispatch)(a, x, y)) return 1;
+  if (panel_state[0] == 1 && (action_buttons.*dispatch)(a, x, y)) return 1;
+  if (Waiting() && (waiting_buttons.*dispatch)(a, x, y)) return 1;
+  return (m_screen.*dispatch)(a, x, y);
+}
+
 int GameModePlay::OnTouchDown(int button, int x, int y) {
   if (ILayerHooks* mini = Mini_Game(this); mini && mini->OnTouchDown(button, x, y)) return 1;
   int r = 0;
@@ -611,7 +604,7 @@ int GameModePlay::OnTouchDown(int button, int x, int y) {
   drag_distance = 0;
   drag_card = nullptr;
   if (Touch_Cards(x, y)) return 1;
-  return m_screen.DispatchTouchDown(button, x, y);
+  return Dispatch_Buttons(&EventCtrlGroup::DispatchTouchDown, button, x, y);
 }
 
 int GameModePlay::OnTouchMove(int button, int x, int y) {
@@ -623,14 +616,14 @@ int GameModePlay::OnTouchMove(int button, int x, int y) {
   drag_y = y;
   pointer_x = x;
   pointer_y = y;
-  return m_screen.DispatchTouchMove(button, x, y);
+  return Dispatch_Buttons(&EventCtrlGroup::DispatchTouchMove, button, x, y);
 }
 
 int GameModePlay::OnWheel(int delta, int x, int y) {
   if (ILayerHooks* mini = Mini_Game(this); mini && mini->OnWheel(delta, x, y)) return 1;
   int r = 0;
   if (m_scenes.Wheel(delta, x, y, &r)) return r;
-  return m_screen.DispatchWheel(delta, x, y);
+  return Dispatch_Buttons(&EventCtrlGroup::DispatchWheel, delta, x, y);
 }
 
 int GameModePlay::OnTouchUp(int button, int x, int y) {
@@ -652,7 +645,7 @@ int GameModePlay::OnTouchUp(int button, int x, int y) {
     return 1;
   }
   if (attach_target_count > 0) {
-    if (m_screen.DispatchTouchUp(button, x, y)) return 1;
+    if (Dispatch_Buttons(&EventCtrlGroup::DispatchTouchUp, button, x, y)) return 1;
     for (int i = 0; i < attach_target_count; ++i) {
       const GLButtonImage& b = btn_attach_target[i];
       if (!Inside(x, y, b.m_left - kTargetWiden, b.m_top, b.m_right + kTargetWiden, b.m_bottom + kTargetBelow)) continue;
@@ -670,34 +663,19 @@ int GameModePlay::OnTouchUp(int button, int x, int y) {
     Show_Scene(kSceneProfilePlayer);
     return 1;
   }
-  return m_screen.DispatchTouchUp(button, x, y);
+  return Dispatch_Buttons(&EventCtrlGroup::DispatchTouchUp, button, x, y);
 }
 
-void GameModePlay::OnEvent(ZBEventCtrl* sender) {
-  if (sender == &btn_table_shop || sender == &btn_emoticon || sender == &btn_settings) {
-    Play_Effect(kSndButtonGame);
-    Show_Scene(sender == &btn_table_shop ? kSceneTableShop
-               : sender == &btn_emoticon ? kSceneTableEmotion
-                                         : kSceneSettingPlay);
-  } else if (sender == &btn_card_order[0] || sender == &btn_card_order[1]) {
+// The move buttons (the table's service, start, ready and exit buttons are the flow's).
+void GameModePlay::On_Move_Event(ZBEventCtrl* sender) {
+  if (sender == &btn_card_order[0] || sender == &btn_card_order[1]) {
     Play_Effect(kSndButtonGame);
     Card_Order();
   } else if (sender == &btn_change) {
     Play_Effect(kSndClickGame);
     Card_Change();
-  } else if (sender == &btn_start || sender == &btn_ready) {
-    GameLogic* logic = Logic();
-    IGameSession* s = logic ? logic->CurrentSession() : nullptr;
-    if (s && s->IsConnected()) {
-      Packet p(VX_PROTOCOL_GAME_READY);
-      p.WriteInt32(sender == &btn_start ? 0 : 1);
-      s->SendAsync(p, nullptr, nullptr);
-    }
   } else if (sender == &btn_change_room) {
     Change_Room();
-  } else if (sender == &btn_exit) {
-    Play_Effect(kSndButtonGame);
-    Leave();
   } else if (sender == &btn_close_choice) {
     Play_Effect(kSndButtonGame);
     Close_Attach_Choice();
@@ -713,7 +691,7 @@ void GameModePlay::OnEvent(ZBEventCtrl* sender) {
   } else if (sender == &btn_knock_dark) {
     Play_Effect(kSndClickGame);
     const GameVXPlayer* p = MyPlayer();
-    if (!sequencer.active && p && p->meld_count == 0 && Move_Allowed()) Knock_Enter(GameModePlay_virtual::kKnockDark);
+    if (!sequencer.active && p && p->meld_count == 0 && Move_Allowed()) Enter_Knock_Mode(GameModePlay_virtual::kKnockDark);
   } else if (sender == &btn_confirm) {
     Play_Effect(kSndClickGame);
     Confirm();

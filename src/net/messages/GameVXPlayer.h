@@ -58,9 +58,7 @@ class GameVXPlayer {
   uint8_t profile[kProfileSize] = {};
   VXType_seat_state seat;
   GameVXCardDeck hand;
-  // Copies of the discard-pile cards picked for the meld being composed (and, after a
-  // round, of the melds the player laid); owned, so clearing frees them.
-  GameVXCardDeck pickup;
+  GameVXCardDeck pickup;  // copies of the cards picked up (or laid, for the result); owned
   GameVXCardDeck* melds[kMaxMelds] = {};
   int32_t meld_count = 0;
 

@@ -394,7 +394,7 @@ TEST_F(MovesTest, ActionButtonsFollowTheMeldsTheHandAndKnockMode) {
     for (int i = 0; i < c.hand_cards; ++i) Add(me->hand, C(1, i), 1);
     if (c.melds) Meld(me, 3, {C(0, 12), C(2, 12), C(3, 12)});
     if (c.knock >= 0)
-      play->Knock_Enter(c.knock);
+      play->Enter_Knock_Mode(c.knock);
     else
       play->Update_Action_Buttons(false);
     GLButtonImage* b[10] = {&play->btn_down_first, &play->btn_down_more, &play->btn_attach, nullptr,

@@ -1,0 +1,1 @@
+#include "modes/play/VXAniMissionCardFinal.h"

@@ -1,0 +1,168 @@
+"""A whole round at a table against the local server, followed through the log.
+
+A new quick-start account goes from the lobby's room list to a waiting table with three
+bots (screenshot), starts the round with a click on start, follows the deal and three
+bot turns, sees its own turn's timer run out until the server plays the turn for it
+(the server runs with a short turn limit), waits for the result panel and the ranking
+panel (screenshots), the return to waiting, and leaves for the lobby with the exit
+button. The hands the client holds at the result are compared with the hands the
+server reveals in its trace.
+"""
+import os
+import re
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tolvan_e2e import Xvfb  # noqa: E402
+from test_lobby import NORMAL_GAME, LobbyTest  # noqa: E402
+from test_login import LocalServer, click, register  # noqa: E402
+
+FIRST_ROOM = (158, 436)      # the first room plate of the room list: (32, 292) to (284, 580)
+START = {0: (450, 645), 1: (383, 645)}   # start/ready plate 235 x 81 from (333, 605) / (266, 605)
+EXIT = {0: (970, 645), 1: (903, 645)}    # exit plate 235 x 81 from (853, 605) / (786, 605)
+TURN_SECONDS = 6
+
+# The server's options: a short turn limit, quick bots, no start of its own, a fixed
+# shuffle, and its trace on.
+SERVER_OPTIONS = ["--turn-seconds", str(TURN_SECONDS), "--bot-think-ms", "250", "--auto-start-ms", "0",
+                  "--bots-per-table", "3", "--seed", "19", "--result-ms", "2500", "--ranking-ms", "2500",
+                  "--log-level", "3"]
+
+
+def all_after(text, marker):
+    i = text.find(marker)
+    return text[i:] if i >= 0 else ""
+
+
+class TableTest(LobbyTest):
+    test_quick_start_reaches_the_lobby_and_the_normal_game_server = None
+
+    def server_log(self, server):
+        with open(server.err_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def wait_for_count(self, app, pattern, count, timeout):
+        """Waits until `pattern` matches at least `count` log lines; returns the matches."""
+        rx = re.compile(pattern)
+        end = time.time() + timeout
+        while True:
+            found = rx.findall(app.log_text())
+            if len(found) >= count:
+                return found
+            if time.time() > end:
+                self.fail("%d of %d lines matching %r within %ss" % (len(found), count, pattern, timeout))
+            time.sleep(0.1)
+
+    def test_a_round_from_the_room_list_to_the_result_and_back_to_the_lobby(self):
+        with Xvfb() as x, LocalServer(self.root, *SERVER_OPTIONS) as server:
+            self.write_settings(server.master_port)
+            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
+                self.wait_for_title(app, "table_title")
+                click(app, (640, 403))
+                app.wait_for_log(r"GameModeLogin::OnLoginReply result 0")
+                register(app, "Table")
+                app.wait_for_log(r"GameModeLobby::OnInit_Process \.\.\.", timeout=15)
+                self.wait_for_lobby_header(app, "table_lobby")
+
+                # The room list, then the first room.
+                click(app, NORMAL_GAME)
+                app.wait_for_log(r"GameModeLobby::Show_Scene \.\.\. 16", timeout=30)
+                app.wait_for_log(r"VXScene_game::OnInit_Process", timeout=15)
+                time.sleep(0.6)
+                click(app, FIRST_ROOM)
+                app.wait_for_log(r"VXScene_game::HandleReply\| table -?\d+ entered", timeout=20)
+                app.wait_for_log(r"GameModePlay::OnInit_Process \.\.\.", timeout=15)
+                info = app.wait_for_log(
+                    r"GameModePlay::OnPacket\| 206 table info mode 0: (\d) seated, own seat (\d), host (-?\d+)",
+                    timeout=20)
+                own = int(info.group(2))
+                # The bots sit down; the waiting table with everyone seated.
+                self.wait_for_count(app, r"GameModePlay::OnPacket\| (?:206 table info mode \d: 4 seated|207 player)",
+                                    1, timeout=20)
+                time.sleep(0.5)
+                layout = 0
+                app.screenshot("table_waiting")
+                self.assertIn("GameModePlay::Create **********", app.log_text())
+
+                # The host starts the round: wait until the start button may be used.
+                host = int(info.group(3))
+                self.assertEqual(host, own, "a new player's table is the player's own")
+                deadline = time.time() + 30
+                while "217 game start" not in app.log_text():
+                    click(app, START[layout])
+                    if time.time() > deadline:
+                        self.fail("the round did not start")
+                    time.sleep(0.7)
+                self.assertRegex(app.log_text(), r"GameModePlay::OnEvent\| start: 214 sent")
+                start = app.wait_for_log(
+                    r"GameModePlay::OnPacket\| 217 game start: own seat (\d), host \d, mission card (-?\d+), "
+                    r"stock (\d+), hand ([\d ]*)", timeout=15)
+                self.assertEqual(int(start.group(1)), own)
+                self.assertGreater(len(start.group(4).split()), 0, "the own hand was dealt")
+                app.screenshot("table_deal")
+
+                # Three bot turns, each followed by the bot's moves.
+                bot_turns = self.wait_for_count(
+                    app, r"GameModePlay::OnPacket\| 215 turn of seat (\d) \(own seat %d\)" % own, 1, timeout=60)
+                log = all_after(app.log_text(), "217 game start")
+                bots = [int(s) for s in re.findall(r"215 turn of seat (\d) \(own seat", log) if int(s) != own]
+                end = time.time() + 90
+                while len(bots) < 3 and time.time() < end:
+                    time.sleep(0.2)
+                    log = all_after(app.log_text(), "217 game start")
+                    bots = [int(s) for s in re.findall(r"215 turn of seat (\d) \(own seat", log) if int(s) != own]
+                self.assertGreaterEqual(len(bots), 3, "three bot turns: %s" % bot_turns)
+                for seat in set(bots):
+                    self.assertRegex(log, r"216 (?:draw|down|attach|throw|end) by seat %d" % seat)
+
+                # The own turn: the timer runs (screenshot) and the server plays the turn
+                # once the limit has passed.
+                app.wait_for_log(r"215 turn of seat %d \(own seat %d\), limit %d s" % (own, own, TURN_SECONDS),
+                                 timeout=90)
+                time.sleep(1.5)
+                app.screenshot("table_own_turn")
+                turn_started = time.time()
+                app.wait_for_log(r"216 throw by seat %d" % own, timeout=TURN_SECONDS + 20)
+                self.assertGreater(time.time() - turn_started, TURN_SECONDS - 3,
+                                   "the server played the own turn only after its limit")
+
+                # The result and the ranking.
+                result = app.wait_for_log(r"GameModePlay::OnPacket\| 218 result: winner seat (-?\d+)", timeout=600)
+                time.sleep(0.8)
+                app.screenshot("table_result")
+                app.wait_for_log(r"GameModePlay::OnPacket\| 219 ranking", timeout=30)
+                time.sleep(0.8)
+                app.screenshot("table_ranking")
+
+                # The hands at the result match what the server reveals.
+                client_hands = {int(s): h.split() for s, h in re.findall(
+                    r"GameModePlay::OnPacket\| 218 seat (\d): settlement -?\d+, hand ([\d ]*)", app.log_text())}
+                self.assertIn(own, client_hands)
+                revealed = re.findall(r"revealed seat (\d) hand: ?([\d ]*)", self.server_log(server))
+                if revealed:
+                    server_hands = {}
+                    for s, h in revealed:
+                        server_hands[int(s)] = h.split()
+                    for seat, hand in client_hands.items():
+                        self.assertEqual(sorted(hand, key=int), sorted(server_hands.get(seat, []), key=int),
+                                         "seat %d at the result" % seat)
+                self.assertNotIn("refused", self.server_log(server).lower(),
+                                 "the server refused none of the moves")
+
+                # Back to waiting, then out to the lobby.
+                app.wait_for_log(r"GameModePlay::OnPacket\| (?:220 result closed|206 table info)", timeout=30)
+                time.sleep(0.5)
+                app.screenshot("table_waiting_again")
+                lobby_before = app.log_text().count("GameModeLobby::OnInit_Process ...")
+                click(app, EXIT[layout])
+                app.wait_for_log(r"GameModePlay::Leave_Room\| 205 sent", timeout=10)
+                app.wait_for_log(r"GameModePlay::OnPacket\| 205 room left", timeout=15)
+                self.wait_for_count(app, r"GameModeLobby::OnInit_Process \.\.\.", lobby_before + 1, timeout=20)
+                self.assertIn("GameModePlay::Cleanup **********", app.log_text())
+                self.assertIsNotNone(result)
+
+
+if __name__ == "__main__":
+    unittest.main()
