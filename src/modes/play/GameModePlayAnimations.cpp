@@ -181,8 +181,9 @@ void GameModePlay::BuildAnimations() {
   a->end_move->SetLoopCount(3);
 
   a->turn_warning = Prepare(new GLAnimation(), this, Art(kTurnWarn), 1.0);
-  for (int f = 0; f < 4; ++f) a->turn_warning->AddKey(Key(150 * f, 0, 0, 1.0f, 1.0f, f, 1));
-  a->turn_warning->AddKey(Key(600, 0, 0, 1.0f, 1.0f, 3, 1));
+  // A small ringing clock beside the own avatar's top right, clear of the timer ring.
+  for (int f = 0; f < 4; ++f) a->turn_warning->AddKey(Key(150 * f, 0, 0, 0.5f, 1.0f, f, 1));
+  a->turn_warning->AddKey(Key(600, 0, 0, 0.5f, 1.0f, 3, 1));
   a->turn_warning->SetLoopCount(-1);
 
   const float coin_x[2] = {341, 306}, coin_y[2] = {330, 230};
@@ -616,7 +617,7 @@ void GameModePlay::Ani_Turn_Warning(bool on) {
   }
   if (a->turn_warning->IsPlaying()) return;
   const TablePoint p = Anchor(layout == 1 ? 1 : 0, 0, 0);
-  a->turn_warning->SetOffset(p.x + 55, p.y - 28);
+  a->turn_warning->SetOffset(p.x + 122, p.y + 4);
   a->turn_warning->Start();
 }
 
