@@ -31,6 +31,11 @@ SERVER_OPTIONS = ["--turn-seconds", str(TURN_SECONDS), "--bot-think-ms", "250", 
                   "--log-level", "3"]
 
 
+def stamp(text):
+    """Seconds of a log line's "YYYYMMDD HH:MM:SS" time."""
+    return time.mktime(time.strptime(text, "%Y%m%d %H:%M:%S"))
+
+
 def all_after(text, marker):
     i = text.find(marker)
     return text[i:] if i >= 0 else ""
@@ -103,30 +108,35 @@ class TableTest(LobbyTest):
                 self.assertGreater(len(start.group(4).split()), 0, "the own hand was dealt")
                 app.screenshot("table_deal")
 
-                # Three bot turns, each followed by the bot's moves.
-                bot_turns = self.wait_for_count(
-                    app, r"GameModePlay::OnPacket\| 215 turn of seat (\d) \(own seat %d\)" % own, 1, timeout=60)
+                # The own turn (the host plays first): the timer runs (screenshot), and
+                # the server plays the turn once its limit has passed (log times).
+                own_turn = r"\[(\d{8} [\d:]{8})\]\[GAME_LOG\] GameModePlay::OnPacket\| 215 turn of seat %d " \
+                           r"\(own seat %d\), limit %d s" % (own, own, TURN_SECONDS)
+                own_throw = r"\[(\d{8} [\d:]{8})\]\[GAME_LOG\] GameModePlay::OnPacket\| 216 throw by seat %d," % own
+                app.wait_for_log(own_turn, timeout=120)
+                if not re.search(own_throw, all_after(app.log_text(), "217 game start")):
+                    time.sleep(1.5)
+                    app.screenshot("table_own_turn")
+                app.wait_for_log(own_throw, timeout=TURN_SECONDS + 20)
                 log = all_after(app.log_text(), "217 game start")
-                bots = [int(s) for s in re.findall(r"215 turn of seat (\d) \(own seat", log) if int(s) != own]
-                end = time.time() + 90
-                while len(bots) < 3 and time.time() < end:
-                    time.sleep(0.2)
-                    log = all_after(app.log_text(), "217 game start")
-                    bots = [int(s) for s in re.findall(r"215 turn of seat (\d) \(own seat", log) if int(s) != own]
-                self.assertGreaterEqual(len(bots), 3, "three bot turns: %s" % bot_turns)
-                for seat in set(bots):
-                    self.assertRegex(log, r"216 (?:draw|down|attach|throw|end) by seat %d" % seat)
+                began = stamp(re.search(own_turn, log).group(1))
+                played = stamp(re.search(own_throw, log).group(1))
+                self.assertGreaterEqual(played - began, TURN_SECONDS - 1,
+                                        "the server played the own turn only after its limit")
 
-                # The own turn: the timer runs (screenshot) and the server plays the turn
-                # once the limit has passed.
-                app.wait_for_log(r"215 turn of seat %d \(own seat %d\), limit %d s" % (own, own, TURN_SECONDS),
-                                 timeout=90)
-                time.sleep(1.5)
-                app.screenshot("table_own_turn")
-                turn_started = time.time()
-                app.wait_for_log(r"216 throw by seat %d" % own, timeout=TURN_SECONDS + 20)
-                self.assertGreater(time.time() - turn_started, TURN_SECONDS - 3,
-                                   "the server played the own turn only after its limit")
+                # Three bot turns, each followed by the bot's throw (or the end).
+                turn_rx = r"215 turn of seat (\d) \(own seat %d\)" % own
+                deadline = time.time() + 120
+                while True:
+                    log = all_after(app.log_text(), "217 game start")
+                    bots = [int(s) for s in re.findall(turn_rx, log) if int(s) != own]
+                    followed = [seat for seat in bots[:3]
+                                if re.search(r"216 (?:throw|end) by seat %d," % seat, log)]
+                    if len(bots) >= 3 and len(followed) == 3:
+                        break
+                    if time.time() > deadline:
+                        self.fail("three bot turns followed: turns %s, played %s" % (bots, followed))
+                    time.sleep(0.2)
 
                 # The result and the ranking.
                 result = app.wait_for_log(r"GameModePlay::OnPacket\| 218 result: winner seat (-?\d+)", timeout=600)
@@ -152,7 +162,12 @@ class TableTest(LobbyTest):
                                  "the server refused none of the moves")
 
                 # Back to waiting, then out to the lobby.
-                app.wait_for_log(r"GameModePlay::OnPacket\| (?:220 result closed|206 table info)", timeout=30)
+                deadline = time.time() + 30
+                while not re.search(r"220 result closed.*\n(?:.*\n)*.*206 table info mode 0: \d seated, own seat %d, "
+                                    r"host -?\d+, state [01]" % own, all_after(app.log_text(), "219 ranking")):
+                    if time.time() > deadline:
+                        self.fail("the table did not return to waiting")
+                    time.sleep(0.2)
                 time.sleep(0.5)
                 app.screenshot("table_waiting_again")
                 lobby_before = app.log_text().count("GameModeLobby::OnInit_Process ...")
