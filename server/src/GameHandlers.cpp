@@ -5,6 +5,7 @@
 
 #include "ServerImpl.h"
 #include "Table.h"
+#include "net/messages/VXChannelRooms.h"
 #include "net/messages/VXLoginMessages.h"
 #include "net/messages/VXPlayerAction.h"
 #include "net/messages/VXProtocolTable.h"
@@ -20,22 +21,20 @@ void Server::Impl::WriteGameLogin(Packet& rep, Role role) {
     rep.WriteInt32(0);
     return;
   }
-  rep.WriteInt32(kPointTarget);
-  rep.WriteInt32(static_cast<int32_t>(std::size(kRooms)));
+  VXType_channel_rooms rooms;
+  rooms.point_target = kPointTarget;
   for (const auto& room : kRooms) {
-    int counts[2][2] = {};
+    if (rooms.count >= VXType_channel_rooms::kMaxRooms) break;
+    VXType_channel_room& r = rooms.rooms[static_cast<size_t>(rooms.count++)];
+    r.stake = static_cast<int32_t>(room.stake);
+    r.min_balance = static_cast<int32_t>(room.stake * 20);
+    r.badge = room.badge;
     for (const auto& [no, t] : tables) {
       if (t->stake() != room.stake || t->bots_only()) continue;
-      counts[t->game_type() ? 1 : 0][t->state() == 2 ? 0 : 1] += t->humans();
+      r.players[t->game_type() ? 1 : 0][t->state() == 2 ? 0 : 1] += t->humans();
     }
-    rep.WriteInt32(static_cast<int32_t>(room.stake));
-    rep.WriteInt32(static_cast<int32_t>(room.stake * 20));
-    rep.WriteInt32(room.badge);
-    rep.WriteInt32(counts[0][0]);
-    rep.WriteInt32(counts[0][1]);
-    rep.WriteInt32(counts[1][0]);
-    rep.WriteInt32(counts[1][1]);
   }
+  rooms.Write(rep);
 }
 
 int Server::Impl::NextBot() { return next_bot++; }
