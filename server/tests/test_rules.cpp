@@ -252,22 +252,33 @@ TEST(Rules, DarkKnockAndStockExhaustion) {
   ASSERT_EQ(h.Throw(0, C(3, 9), nullptr), MoveError::kNone);
   EXPECT_EQ(h.Score().minus[0], 50 + 10 + 10);  // the claim plus the two jacks kept
 
-  // Stock exhaustion: a two-seat game where every turn only draws and throws.
+  // Stock exhaustion: a two-seat game where every turn only draws and throws. The throw
+  // that leaves the stock empty gives the next seat the last turn, which may only go out
+  // or end the round.
   Game s;
   s.StartWithPack(0b11, 0, Pack(0b11, {{}, {}}, C(3, 0), {}), C(3, 1));
   ThrowOutcome t;
   int guard = 0;
-  while (s.running() && ++guard < 100) {
+  while (s.running() && s.forced_seat() < 0 && ++guard < 100) {
     int seat = s.turn_seat();
     int c = -1;
+    ASSERT_EQ(s.End(seat), MoveError::kNotForced) << "only the last turn may end the round";
     ASSERT_EQ(s.Draw(seat, &c), MoveError::kNone);
     ASSERT_EQ(s.Throw(seat, c, &t), MoveError::kNone);
+    EXPECT_FALSE(t.round_end);
   }
-  EXPECT_TRUE(s.finished());
-  EXPECT_TRUE(t.round_end);
-  EXPECT_EQ(t.end_kind, -1);
+  ASSERT_TRUE(s.running());
   EXPECT_EQ(s.stock_left(), 0);
+  const int last = s.turn_seat();
+  EXPECT_EQ(s.forced_seat(), last);
+  EXPECT_EQ(s.Draw(last, nullptr), MoveError::kStockEmpty);
+  EXPECT_EQ(s.End(1 - last), MoveError::kNotYourTurn);
+  ASSERT_EQ(s.End(last), MoveError::kNone);
+  EXPECT_TRUE(s.finished());
+  EXPECT_EQ(s.Score().knocker, -1);
+  EXPECT_EQ(s.Score().end_kind, -1);
   EXPECT_EQ(s.Draw(s.turn_seat(), nullptr), MoveError::kRoundOver);
+  EXPECT_TRUE(s.CardsConserved());
 }
 
 TEST(Rules, SettlementIsZeroSumAndNeverOverdraws) {
@@ -312,15 +323,10 @@ TEST(Rules, BotsPlayLegalRoundsToTheEnd) {
       ASSERT_LT(++moves, 2000) << "round " << round << " does not end";
       int seat = g.turn_seat();
       BotMove mv = ChooseMove(g, seat);
-      MoveError e = MoveError::kBadCards;
-      switch (mv.action) {
-        case BotMove::kDraw: e = g.Draw(seat, nullptr); break;
-        case BotMove::kDown: e = g.Down(seat, mv.cards, mv.kind, mv.knock_flag, nullptr); break;
-        case BotMove::kAttach:
-          e = g.Attach(seat, mv.target_seat, mv.meld_index, mv.cards, mv.knock_flag, nullptr);
-          break;
-        case BotMove::kThrow: e = g.Throw(seat, mv.cards[0], &last); break;
-      }
+      MoveOutcome o;
+      MoveError e = g.Apply(seat, mv, &o);
+      if (mv.action == BotMove::kThrow) last = o.thrown;
+      if (mv.action == BotMove::kEnd) last = ThrowOutcome{};
       ASSERT_EQ(e, MoveError::kNone) << "round " << round << " action " << mv.action;
       ASSERT_TRUE(g.CardsConserved());
     }
