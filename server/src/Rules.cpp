@@ -155,6 +155,7 @@ void Game::StartWithPack(uint32_t seats_mask, int first, const std::vector<int>&
   stock_used_ = static_cast<int>(next + aside_.size());
   if (!(mask_ & (1u << first))) first = NextSeat(first);
   BeginTurn(first);
+  if (stock_.empty()) forced_seat_ = turn_seat_;  // nothing to draw: the last turn at once
 }
 
 void Game::BeginTurn(int seat) {
