@@ -9,6 +9,7 @@ button. The hands the client holds at the result are compared with the hands the
 server reveals in its trace.
 """
 import os
+import random
 import re
 import sys
 import time
@@ -24,11 +25,52 @@ START = {0: (450, 645), 1: (383, 645)}   # start/ready plate 235 x 81 from (333,
 EXIT = {0: (970, 645), 1: (903, 645)}    # exit plate 235 x 81 from (853, 605) / (786, 605)
 TURN_SECONDS = 6
 
-# The server's options: a short turn limit, quick bots, no start of its own, a fixed
-# shuffle, and its trace on.
+# A fixed deal: the pack order the server deals from, one card a seat in seat order.
+PACK = random.Random(20261210).sample(range(52), 52)
+HAND_SIZE = 7  # with four seats
+
+# The server's options: a short turn limit, quick bots seated one by one, no start of its
+# own, the fixed deal, and its trace on.
 SERVER_OPTIONS = ["--turn-seconds", str(TURN_SECONDS), "--bot-think-ms", "250", "--auto-start-ms", "0",
-                  "--bots-per-table", "3", "--seed", "19", "--result-ms", "2500", "--ranking-ms", "2500",
-                  "--log-level", "3"]
+                  "--bots-per-table", "3", "--bot-seat-ms", "300", "--deal", ",".join(map(str, PACK)),
+                  "--result-ms", "2500", "--ranking-ms", "2500", "--log-level", "3"]
+
+
+def dealt_hand(seat):
+    return sorted(PACK[seat:4 * HAND_SIZE:4])
+
+
+def server_hands(trace, table):
+    """Every seat's hand at the end of the first round of `table`, followed from the
+    server's deal and move traces: draws and pile picks come in, laid, attached and
+    thrown cards go."""
+    deal = re.search(r"table %s round 1 dealt: first seat \d+; (.*?); pile (-?\d+);" % table, trace)
+    if not deal:
+        return None
+    hands = {}
+    for part in deal.group(1).split("; "):
+        m = re.match(r"seat (\d) ([\d,]+)", part)
+        if m:
+            hands[int(m.group(1))] = set(int(c) for c in m.group(2).split(","))
+    pile = [int(deal.group(2))]
+    body = trace[deal.end():]
+    settled = body.find("table %s round settled" % table)
+    for m in re.finditer(r"table %s seat (\d) move: (\w+) ?([^\n]*)" % table, body[:settled] if settled >= 0 else body):
+        seat, what, rest = int(m.group(1)), m.group(2), m.group(3)
+        cards = [int(c) for c in re.findall(r"\d+", rest.split(" kind ")[0].split(" to seat ")[0])]
+        hand = hands.setdefault(seat, set())
+        if what == "draw":
+            hand.update(cards[:1])
+        elif what in ("down", "attach"):
+            if "from the pile" in rest:
+                low = min(pile.index(c) for c in cards if c in pile)
+                hand.update(pile[low:])
+                del pile[low:]
+            hand.difference_update(cards)
+        elif what == "throw":
+            hand.discard(cards[0])
+            pile.append(cards[0])
+    return {seat: sorted(hand) for seat, hand in hands.items()}
 
 
 def stamp(text):
@@ -83,9 +125,13 @@ class TableTest(LobbyTest):
                     r"GameModePlay::OnPacket\| 206 table info mode 0: (\d) seated, own seat (\d), host (-?\d+)",
                     timeout=20)
                 own = int(info.group(2))
-                # The bots sit down; the waiting table with everyone seated.
-                self.wait_for_count(app, r"GameModePlay::OnPacket\| (?:206 table info mode \d: 4 seated|207 player)",
-                                    1, timeout=20)
+                # The bots sit down one by one and get ready; the waiting table with
+                # everyone seated.
+                for seat in range(4):
+                    if seat != own:
+                        app.wait_for_log(r"GameModePlay::OnPacket\| 207 player mode 0 on seat %d \(own seat %d\)"
+                                         % (seat, own), timeout=20)
+                        app.wait_for_log(r"GameModePlay::OnPacket\| 214 seat %d ready" % seat, timeout=20)
                 time.sleep(0.5)
                 layout = 0
                 app.screenshot("table_waiting")
@@ -105,7 +151,12 @@ class TableTest(LobbyTest):
                     r"GameModePlay::OnPacket\| 217 game start: own seat (\d), host \d, mission card (-?\d+), "
                     r"stock (\d+), hand ([\d ]*)", timeout=15)
                 self.assertEqual(int(start.group(1)), own)
-                self.assertGreater(len(start.group(4).split()), 0, "the own hand was dealt")
+                self.assertEqual(sorted(int(c) for c in start.group(4).split()), dealt_hand(own),
+                                 "the own hand is the fixed deal's")
+                self.assertEqual(int(start.group(3)), 52 - 4 * HAND_SIZE - 1, "the stock after the deal")
+                mission = re.search(r"round 1 dealt: .*; mission (-?\d+)", self.server_log(server))
+                self.assertIsNotNone(mission, "the server traces its deal")
+                self.assertEqual(int(start.group(2)), int(mission.group(1)), "the mission card")
                 app.screenshot("table_deal")
 
                 # The own turn (the host plays first): the timer runs (screenshot), and
@@ -146,20 +197,17 @@ class TableTest(LobbyTest):
                 time.sleep(0.8)
                 app.screenshot("table_ranking")
 
-                # The hands at the result match what the server reveals.
-                client_hands = {int(s): h.split() for s, h in re.findall(
+                # The hands at the result match the server's: the deal and every move
+                # it traced, followed to the round's end.
+                client_hands = {int(seat): sorted(int(c) for c in h.split()) for seat, h in re.findall(
                     r"GameModePlay::OnPacket\| 218 seat (\d): settlement -?\d+, hand ([\d ]*)", app.log_text())}
                 self.assertIn(own, client_hands)
-                revealed = re.findall(r"revealed seat (\d) hand: ?([\d ]*)", self.server_log(server))
-                if revealed:
-                    server_hands = {}
-                    for s, h in revealed:
-                        server_hands[int(s)] = h.split()
-                    for seat, hand in client_hands.items():
-                        self.assertEqual(sorted(hand, key=int), sorted(server_hands.get(seat, []), key=int),
-                                         "seat %d at the result" % seat)
-                self.assertNotIn("refused", self.server_log(server).lower(),
-                                 "the server refused none of the moves")
+                table = re.search(r"table entry: account \S+ at table (\d+)", self.server_log(server))
+                self.assertIsNotNone(table, "the server traces the table entry")
+                expected = server_hands(self.server_log(server), table.group(1))
+                self.assertIsNotNone(expected, "the server traces the deal")
+                self.assertEqual(client_hands, expected)
+                self.assertNotIn("move refused", self.server_log(server))
 
                 # Back to waiting, then out to the lobby.
                 deadline = time.time() + 30
