@@ -223,6 +223,21 @@ TEST_F(PlayFlowTest, OwnTurnStartSoundsAndOffersTheCardChangeOnlyWhenItMay) {
   EXPECT_TRUE(play.btn_change.m_hidden) << "no card-change item";
 }
 
+TEST_F(PlayFlowTest, TheOwnTurnAsTheKnockSeatStartsTheForcedKnock) {
+  StartRound({5, 6, 7}, 1);
+  play.Close_Panel(0);
+  VXType_table_status other = Status(2, 0, 1);
+  other.turn.SetAutoStageSeat(0);
+  Feed(Turn(other, 1));
+  EXPECT_EQ(play.sequencer.active, 0) << "another seat's turn";
+  VXType_table_status own = Status(2, 0, 0);
+  own.turn.SetAutoStageSeat(0);
+  Feed(Turn(own, 0));
+  EXPECT_EQ(play.sequencer.active, 1);
+  EXPECT_EQ(play.sequencer.variant, 1);
+  EXPECT_EQ(play.panel_state[0], 1);
+}
+
 TEST_F(PlayFlowTest, ResultRankingAndCloseWalkThePanels) {
   StartRound({5, 6}, 0);
   // Seat 2 laid a run that seat 0's meld list holds too: the result shows each
