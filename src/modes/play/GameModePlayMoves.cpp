@@ -250,8 +250,9 @@ void GameModePlay::Down() {
     return;
   }
   // A pile card may be taken only before a draw, and hand cards alone may go down only
-  // once the turn has begun: the server refuses either, so nothing is sent.
-  if ((pick_count > 0 && Has_Drawn(p)) || (pick_count == 0 && !Has_Drawn(p) && !Has_Taken(p))) {
+  // once the turn has begun (a dark-knock attempt may begin it so): the server refuses
+  // anything else, so nothing is sent.
+  if ((pick_count > 0 && Has_Drawn(p)) || (pick_count == 0 && !dark && !Has_Drawn(p) && !Has_Taken(p))) {
     selection.Clear(false);
     return;
   }
@@ -313,9 +314,9 @@ void GameModePlay::Attach(int i) {
     return;
   }
   const bool dark = sequencer.active && sequencer.variant == GameModePlay_virtual::kKnockDark;
-  // Attached cards come from the hand, after a draw or a take, onto an own meld's table
-  // unless the attempt is a dark knock: the server refuses anything else.
-  if (Count_Selected(p->pickup) > 0 || (!Has_Drawn(p) && !Has_Taken(p)) || (p->meld_count == 0 && !dark)) {
+  // Attached cards come from the hand; outside a dark-knock attempt only once the turn
+  // has begun and the player has a meld: the server refuses anything else.
+  if (Count_Selected(p->pickup) > 0 || (!dark && ((!Has_Drawn(p) && !Has_Taken(p)) || p->meld_count == 0))) {
     Close_Attach_Choice();
     return;
   }

@@ -156,8 +156,9 @@ int GameModePlay_virtual::Process_Player_Action_Down(GameVXCardDeck* cards, int 
   const bool taken = p->Count_Melds(t) > 0;
   if (drawn && in_pile > 0) return 0;
   if (taken && cards->Count_Common(&pile) > 0) return 0;
-  // From the hand alone only once the turn has begun with a draw or a take.
-  if (in_pile == 0 && !drawn && !taken) return 0;
+  // From the hand alone only once the turn has begun with a draw or a take, unless this
+  // is a dark-knock attempt (its first meld from the hand begins the turn).
+  if (in_pile == 0 && !drawn && !taken && variant != kKnockDark) return 0;
   GameVXCardDeck* meld = p->Add_Meld(cards->kind);
   if (!meld) return 0;
   if (!taken && lowest >= 0) GameVXCardDeck::Move_From(&p->hand, lowest, &pile);
@@ -193,9 +194,10 @@ int GameModePlay_virtual::Process_Player_Action_Attach(GameVXCardDeck* cards, in
     const VXType_card* c = cards->cards[i];
     if (!c || !IsPackCode(c->code) || !Deck_Has(p->hand, c->code)) return 0;
   }
-  // The turn has begun (a draw or a take), and a card stays to be thrown.
+  // The turn has begun (a draw or a take) unless this is a dark-knock attempt, and a card
+  // stays to be thrown.
   const int32_t t = p->seat.TurnId();
-  if (p->seat.DrawnTurnId() != t && p->Count_Melds(t) == 0) return 0;
+  if (variant != kKnockDark && p->seat.DrawnTurnId() != t && p->Count_Melds(t) == 0) return 0;
   if (p->hand.count - cards->count < 1) return 0;
   const uint32_t now = GetTickMs();
   // Collect the records first: `cards` may share records with the hand.

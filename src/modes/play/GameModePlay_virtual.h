@@ -41,6 +41,8 @@ class GameModePlay_virtual : public ZBObject {
   // Appends a copy of `packet` to the queue.
   void PushTask(const Packet& packet);
   int TaskCount() { return m_tasks.GetCount(); }
+  // Queued packet `index` (0 the oldest), null past the end.
+  const Packet* TaskAt(int index) { return static_cast<const Packet*>(m_tasks.GetAt(index)); }
   // Starts sending the queue once the own copy holds no card; 1 when it started.
   int RunTask();
   // Every frame: the next queued packet once 700 ms have passed since the last one.
