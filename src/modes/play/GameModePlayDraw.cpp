@@ -18,6 +18,7 @@
 #include "gfx/GLSurface.h"
 #include "gfx/GLTexture.h"
 #include "gfx/GLWindowScreen.h"
+#include <GL/gl.h>
 #include "media/GamePlayerImage.h"
 #include "modes/ModeImages.h"
 #include "modes/play/GameModePlay.h"
@@ -205,12 +206,19 @@ Text Fmt(const char* format, ...) {
 }
 
 // Draws `frame` of `tex` at w x h (the previous scale restored afterwards).
+// Puts back a scale saved from m_scale_x / m_scale_y (SetScale would rescale it).
+void RestoreScale(GLTexture* tex, float sx, float sy) {
+  tex->m_scale_x = sx;
+  tex->m_scale_y = sy;
+  tex->OnTransformChanged();
+}
+
 void DrawSized(GLTexture* tex, int frame, float x, float y, int w, int h, int centred = 0) {
   if (!tex) return;
   const float sx = tex->m_scale_x, sy = tex->m_scale_y;
   tex->SetFrameSize(w, h);
   tex->Draw(frame, x, y, centred);
-  tex->SetScale(sx, sy);
+  RestoreScale(tex, sx, sy);
 }
 
 void DrawAlpha(GLTexture* tex, int frame, float x, float y, float alpha, int centred = 0) {
@@ -225,8 +233,76 @@ void DrawScaled(GLTexture* tex, int frame, float x, float y, float scale, int ce
   const float sx = tex->m_scale_x, sy = tex->m_scale_y;
   tex->SetScale(scale, scale);
   tex->Draw(frame, x, y, centred);
-  tex->SetScale(sx, sy);
+  RestoreScale(tex, sx, sy);
 }
+
+// The cards of the card sheet, gathered into one draw call per run: a table shows a
+// hundred and more cards a frame, and a call each costs far more than the card. Whatever
+// is drawn between two cards that must lie between them flushes the run first. Main
+// thread only (one frame is drawn at a time); the arrays live here, not on the heap.
+struct CardBatch {
+  static constexpr int kMaxCards = 160;
+  GLTexture* sheet = nullptr;
+  int count = 0;
+  float xy[kMaxCards * 12];
+  float uv[kMaxCards * 12];
+  float rgba[kMaxCards * 24];
+
+  void Add(int frame, float x, float y, float w, float h, float r, float g, float b, float a) {
+    if (!sheet || frame < 0 || frame >= sheet->FrameCount() || sheet->m_texture_width <= 0.0f ||
+        sheet->m_texture_height <= 0.0f)
+      return;
+    if (count == kMaxCards) Flush();
+    const GLScreen* screen = GLWindowScreen::Instance();
+    const float sx = screen->m_scale_x, sy = screen->m_scale_y, height = static_cast<float>(screen->m_physical_height);
+    const int columns = static_cast<int>(sheet->m_columns);
+    const int column = columns > 0 ? frame % columns : 0, row = columns > 0 ? frame / columns : 0;
+    const float du = sheet->m_frame_width / sheet->m_texture_width;
+    const float dv = sheet->m_frame_height / sheet->m_texture_height;
+    const float u0 = sheet->m_source_x / sheet->m_texture_width + du * column, u1 = u0 + du;
+    const float v0 = sheet->m_source_y / sheet->m_texture_height + dv * row, v1 = v0 + dv;
+    const float l = x * sx, rgt = (x + w) * sx, top = height - y * sy, bottom = height - (y + h) * sy;
+    // Two triangles: bottom-left, bottom-right, top-right; bottom-left, top-right, top-left.
+    const float q[12] = {l, bottom, rgt, bottom, rgt, top, l, bottom, rgt, top, l, top};
+    const float t[12] = {u0, v1, u1, v1, u1, v0, u0, v1, u1, v0, u0, v0};
+    std::memcpy(xy + count * 12, q, sizeof q);
+    std::memcpy(uv + count * 12, t, sizeof t);
+    const float alpha = a * screen->m_tint[3];
+    for (int i = 0; i < 6; ++i) {
+      float* c = rgba + count * 24 + i * 4;
+      c[0] = r, c[1] = g, c[2] = b, c[3] = alpha;
+    }
+    ++count;
+  }
+
+  void Flush() {
+    if (!count || !sheet) {
+      count = 0;
+      return;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBindTexture(GL_TEXTURE_2D, sheet->m_texture_id);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, xy);
+    glTexCoordPointer(2, GL_FLOAT, 0, uv);
+    glColorPointer(4, GL_FLOAT, 0, rgba);
+    glDrawArrays(GL_TRIANGLES, 0, count * 6);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    count = 0;
+  }
+};
+CardBatch g_cards;
 
 void StoreRect(VXType_card* c, float l, float t, float r, float b) {
   c->rect[0] = static_cast<int>(l);
@@ -588,9 +664,9 @@ void DrawReaction(SeatView& v, int seat, float ax, float ay) {
 // A face-up card at w x h with hover tint, glow of a new card and the fresh outline.
 void DrawTableCard(SeatView& v, const VXType_card* c, float x, float y, int w, int h, float tint_r, float tint_g,
                    float tint_b) {
-  GLTexture* cards = v.p.Art(kCard);
   if (!InFuture(c->anim_time, v.now) && c->anim_time != 0 && v.now - c->anim_time < kGlowMs) {
     if (GLTexture* glow = SharedImageByName("effect_card_light.png")) {
+      g_cards.Flush();
       const float age = static_cast<float>(v.now - c->anim_time) / static_cast<float>(kGlowMs);
       const float grow = 80.0f * age;
       glow->SetColor(1, 1, 1, 1.0f - age);
@@ -598,13 +674,12 @@ void DrawTableCard(SeatView& v, const VXType_card* c, float x, float y, int w, i
       glow->SetColor(1, 1, 1, 1);
     }
   }
-  if (cards) {
-    cards->SetColor(tint_r, tint_g, tint_b, 1);
-    DrawSized(cards, CardFrame(c->code), x, y, w, h);
-    cards->SetColor(1, 1, 1, 1);
-  }
+  g_cards.Add(CardFrame(c->code), x, y, static_cast<float>(w), static_cast<float>(h), tint_r, tint_g, tint_b, 1);
   ++v.p.drawn_cards;
-  if (c->fresh) RoundOutline(x - 1, y - 1, x + w + 1, y + h + 1, 4, 10, 1, 1, 0);
+  if (c->fresh) {
+    g_cards.Flush();
+    RoundOutline(x - 1, y - 1, x + w + 1, y + h + 1, 4, 10, 1, 1, 0);
+  }
 }
 
 void DrawMelds(SeatView& v, int seat, const GameVXPlayer* pl, int rel) {
@@ -634,11 +709,10 @@ void DrawMelds(SeatView& v, int seat, const GameVXPlayer* pl, int rel) {
       DrawTableCard(v, c, x, my, kTableCardW, kTableCardH, r, g, bl);
     }
   }
+  g_cards.Flush();
 }
 
 void DrawOtherHand(SeatView& v, const GameVXPlayer* pl, int rel, float ax, float ay) {
-  GLTexture* cards = v.p.Art(kCard);
-  if (!cards) return;
   float x0 = ax + 120, y0 = ay + 36;
   if (v.lay == 1) {
     x0 = rel < 2 ? ax - 8 - 20 : ax - 1;
@@ -656,9 +730,10 @@ void DrawOtherHand(SeatView& v, const GameVXPlayer* pl, int rel, float ax, float
       const float t = Clamp01(static_cast<float>(v.now - c->anim_time) / kSlideMs);
       x = x0 + (x - x0) * t;
     }
-    DrawSized(cards, kFaceDown, x, y, kSmallCardW, kSmallCardH);
+    g_cards.Add(kFaceDown, x, y, kSmallCardW, kSmallCardH, 1, 1, 1, 1);
     ++v.p.drawn_cards;
   }
+  g_cards.Flush();
 }
 
 // The own hand (hand cards, then the picked-up ones) in rows, storing each rectangle.
@@ -688,11 +763,11 @@ void DrawOwnHand(SeatView& v, GameVXPlayer* pl) {
     // A card in flight (or not yet dealt) is hidden until its animation has ended.
     if (InFuture(c->anim_time, v.now)) continue;
     if (v.p.dealing && c->anim_time == 0) continue;
-    if (!cards) continue;
     const float dy = c->selected ? -20.0f : 0.0f;
     const bool hover = Contains(c, v.p.pointer_x, v.p.pointer_y);
     const float alpha = picked ? 200.0f / 255.0f : 1.0f;
     int frame = CardFrame(c->code);
+    bool turning = false;
     if (c->changed) {
       // The card turns over during the half second after it arrived by a card change.
       const uint32_t age = v.now - c->changed_time;
@@ -701,16 +776,30 @@ void DrawOwnHand(SeatView& v, GameVXPlayer* pl) {
       } else {
         const float angle = 180.0f * static_cast<float>(age) / 500.0f;
         if (angle < 90.0f) frame = kFaceDown;
+        g_cards.Flush();
         cards->SetFlipAngle(angle < 90.0f ? angle : 180.0f - angle, 0.0f);
+        turning = true;
       }
     }
-    cards->SetColor(1, 1, hover ? 0.0f : 1.0f, alpha);
-    DrawSized(cards, frame, x, y + dy, kCardW, kCardH);
-    cards->SetColor(1, 1, 1, 1);
-    cards->SetFlipAngle(0.0f, 0.0f);
+    if (turning) {
+      cards->SetColor(1, 1, hover ? 0.0f : 1.0f, alpha);
+      DrawSized(cards, frame, x, y + dy, kCardW, kCardH);
+      cards->SetColor(1, 1, 1, 1);
+      cards->SetFlipAngle(0.0f, 0.0f);
+    } else {
+      g_cards.Add(frame, x, y + dy, kCardW, kCardH, 1, 1, hover ? 0.0f : 1.0f, alpha);
+    }
     ++v.p.drawn_cards;
-    if (c->usable) {
-      if (GLTexture* ptr = v.p.Art(kPointer)) ptr->Draw(0, x + 6, y + dy - 4, 0);
+  }
+  g_cards.Flush();
+  // The usable-card pointers over the cards (each lies within its own card's visible strip).
+  if (GLTexture* ptr = v.p.Art(kPointer)) {
+    for (int i = 0; i < total; ++i) {
+      const VXType_card* c = i >= pl->hand.count ? pl->pickup.At(i - pl->hand.count) : pl->hand.At(i);
+      if (!c || !c->usable || c == v.p.drag_card || InFuture(c->anim_time, v.now) ||
+          (v.p.dealing && c->anim_time == 0))
+        continue;
+      ptr->Draw(0, static_cast<float>(c->rect[0] + 6), static_cast<float>(c->rect[1] - 4 - (c->selected ? 20 : 0)), 0);
     }
   }
   if (dragged && cards) {
@@ -721,7 +810,8 @@ void DrawOwnHand(SeatView& v, GameVXPlayer* pl) {
     const float min_y = l1 ? 570.0f : 550.0f, max_y = l1 ? 657.0f : 698.0f;
     x = x < min_x ? min_x : (x > max_x ? max_x : x);
     y = y < min_y ? min_y : (y > max_y ? max_y : y);
-    DrawSized(cards, CardFrame(dragged->code), x, y, kCardW, kCardH);
+    g_cards.Add(CardFrame(dragged->code), x, y, kCardW, kCardH, 1, 1, 1, 1);
+    g_cards.Flush();
     ++v.p.drawn_cards;
     StoreRect(dragged, x, y, x + 10, y + 10);
   }
@@ -808,7 +898,8 @@ void GameModePlay::DrawCentre(uint32_t now) {
     if (GLTexture* empty = Art(kCardBack)) empty->Draw(0, so.x, so.y, 0);
   } else if (cards) {
     const int backs = remaining / 3 + 1;
-    for (int k = 0; k < backs; ++k) DrawSized(cards, kStockBack, so.x, so.y - k, kTableCardW, kTableCardH);
+    for (int k = 0; k < backs; ++k) g_cards.Add(kStockBack, so.x, so.y - k, kTableCardW, kTableCardH, 1, 1, 1, 1);
+    g_cards.Flush();
     if (!dealing) {
       char text[8];
       std::snprintf(text, sizeof(text), "%d", remaining);
@@ -830,15 +921,15 @@ void GameModePlay::DrawCentre(uint32_t now) {
     StoreRect(c, x, y, x + (i == n - 1 ? kTableCardW : step), y + kTableCardH);
     const bool hover = Contains(c, pointer_x, pointer_y);
     if (dealing) {
-      if (c->anim_time == 0 || InFuture(c->anim_time, now) || !cards) continue;
-      cards->SetColor(1, 1, hover ? 0.0f : 1.0f, Clamp01(static_cast<float>(now - c->anim_time) / kSlideMs));
-      DrawSized(cards, CardFrame(c->code), x, y, kTableCardW, kTableCardH);
-      cards->SetColor(1, 1, 1, 1);
+      if (c->anim_time == 0 || InFuture(c->anim_time, now)) continue;
+      g_cards.Add(CardFrame(c->code), x, y, kTableCardW, kTableCardH, 1, 1, hover ? 0.0f : 1.0f,
+                  Clamp01(static_cast<float>(now - c->anim_time) / kSlideMs));
       ++drawn_cards;
       continue;
     }
     if (last_throw.active && i == n - 1 && c->code == last_throw.card) {
       // The round-ending card lies turned across the pile.
+      g_cards.Flush();
       if (GLTexture* glow = SharedImageByName("effect_card_light.png")) {
         glow->m_rotation = 45.0f;
         DrawSized(glow, 0, x - 10 + 44.5f, y - 10 + 58.0f, 108, 136, 1);
@@ -862,6 +953,7 @@ void GameModePlay::DrawCentre(uint32_t now) {
     }
     DrawTableCard(v, c, x, y, kTableCardW, kTableCardH, 1, 1, hover ? 0.0f : 1.0f);
   }
+  g_cards.Flush();
   if (m_draw.anis && m_draw.anis->sweat) m_draw.anis->sweat->Draw();
 
   // The bobbing coin over the stock, and the mission value.
@@ -1019,10 +1111,12 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
         for (int i = 0; i < n; ++i) {
           const VXType_card* card = rows[r]->At(i);
           if (!card) continue;
-          DrawSized(cards, CardFrame(card->code), cx + 12 + step * i, cy + (r ? 64 : 9), kSmallCardW, kSmallCardH);
+          g_cards.Add(CardFrame(card->code), cx + 12 + step * i, cy + (r ? 64 : 9), kSmallCardW, kSmallCardH, 1, 1,
+                      1, 1);
           ++drawn_cards;
         }
       }
+      g_cards.Flush();
     }
     // The round's events, one icon per count; counts from the wire are capped so the row
     // stays on its plate.
@@ -1172,6 +1266,8 @@ void GameModePlay::DrawWinnerBanner(uint32_t now) {
 int GameModePlay::Draw() {
   const uint32_t now = GetTickMs();
   drawn_cards = 0;
+  g_cards.count = 0;
+  g_cards.sheet = Art(kCard);
   // 1. A scene covering the whole screen hides the table.
   if (m_scenes.CoversMode()) {
     m_scenes.Draw();
@@ -1234,12 +1330,13 @@ int GameModePlay::Draw() {
       if (GLTexture* img = pulsing->Image()) {
         const float sx = img->m_scale_x, sy = img->m_scale_y;
         if (pulsing->State() == GLButton::kDisabled) {
+          img->SetScale(1.0f, 1.0f);
           img->Draw(2, cx, cy, 1);
         } else {
-          img->SetScale(sx * (0.95f + 0.1f * p), sy * (0.9f + 0.1f * p));
+          img->SetScale(0.95f + 0.1f * p, 0.9f + 0.1f * p);
           img->Draw(pulsing->State() == GLButton::kNormal ? 0 : 1, cx, cy, 1);
-          img->SetScale(sx, sy);
         }
+        RestoreScale(img, sx, sy);
       }
       Label(LangMessage(pulsing == &btn_start ? 202 : 203), cx, cy, 28, kCentred, kWhite);
     } else if (pulsing) {
@@ -1310,9 +1407,10 @@ int GameModePlay::Draw() {
       for (int j = 0; j < meld->count; ++j) {
         const VXType_card* c = meld->At(j);
         if (!c) continue;
-        DrawSized(cards, CardFrame(c->code), 375 + 177.0f * i + step * j, 341, kTableCardW, kTableCardH);
+        g_cards.Add(CardFrame(c->code), 375 + 177.0f * i + step * j, 341, kTableCardW, kTableCardH, 1, 1, 1, 1);
         ++drawn_cards;
       }
+      g_cards.Flush();
       DrawButton(btn_attach_target[i]);
     }
     DrawButton(btn_close_choice);
