@@ -397,27 +397,42 @@ float GameModePlay::SeatTimerFraction(const GameVXPlayer* player, uint32_t now) 
   return Clamp01(static_cast<float>(remaining) / 1000.0f / span);
 }
 
+GameModePlay::TablePoint GameModePlay::MeldOrigin(int seat, int meld_index, int meld_count) const {
+  const TablePoint b = SeatAnchor(1, seat);
+  const bool own_wide = Relative(seat) == 0 && layout != 1;
+  const int columns = own_wide ? 6 : 3;
+  const float pitch = own_wide ? 54.0f : 55.0f;
+  const int n = meld_count < 0 ? 0 : (meld_count > GameVXPlayer::kMaxMelds ? GameVXPlayer::kMaxMelds : meld_count);
+  const int rows = (n + columns - 1) / columns;
+  const int tight_after = own_wide ? 2 : 3;
+  // Past two rows (own seat) or three (the others) the rows close up to keep their height.
+  const float row_pitch = rows > tight_after ? tight_after * pitch / static_cast<float>(rows) : pitch;
+  return {b.x + 127.0f * static_cast<float>(meld_index % columns),
+          b.y + row_pitch * static_cast<float>(meld_index / columns)};
+}
+
 bool GameModePlay::CardPosition(int code, float* x, float* y) const {
   if (code < 0 || code > 51) return false;
+  // The same geometry as the drawing, so a card laid this very moment is found too.
   const GameVXCardDeck& shown_pile = sequencer.active ? sequencer.pile : pile;
   int i = shown_pile.Index_Of(code);
   if (i >= 0) {
-    const VXType_card* c = shown_pile.At(i);
-    if (x) *x = static_cast<float>(c->rect[0]);
-    if (y) *y = static_cast<float>(c->rect[1]);
+    const TablePoint o = PileOrigin(layout == 1 ? 1 : 0);
+    if (x) *x = o.x + PileStep(o.x, shown_pile.count) * static_cast<float>(i);
+    if (y) *y = o.y;
     return true;
   }
   for (int s = 0; s < kSeats; ++s) {
-    const GameVXPlayer* p = Player(s);
+    const GameVXPlayer* p = sequencer.active && sequencer.players[s] && Player(s) ? sequencer.players[s] : Player(s);
     if (!p) continue;
     for (int m = 0; m < p->meld_count && m < GameVXPlayer::kMaxMelds; ++m) {
       const GameVXCardDeck* meld = p->melds[m];
       if (!meld) continue;
       i = meld->Index_Of(code);
       if (i < 0) continue;
-      const VXType_card* c = meld->At(i);
-      if (x) *x = static_cast<float>(c->rect[0]);
-      if (y) *y = static_cast<float>(c->rect[1]);
+      const TablePoint o = MeldOrigin(s, m, p->meld_count);
+      if (x) *x = o.x + MeldCardOffset(i, meld->count, Relative(s) == 0 && layout != 1);
+      if (y) *y = o.y;
       return true;
     }
   }
@@ -683,19 +698,13 @@ void DrawTableCard(SeatView& v, const VXType_card* c, float x, float y, int w, i
 }
 
 void DrawMelds(SeatView& v, int seat, const GameVXPlayer* pl, int rel) {
-  const GameModePlay::TablePoint b = v.p.SeatAnchor(1, seat);
   const bool own_wide = rel == 0 && v.lay == 0;
-  const int columns = own_wide ? 6 : 3;
-  const float pitch = own_wide ? 54.0f : 55.0f;
   const int n = pl->meld_count < 0 ? 0 : (pl->meld_count > GameVXPlayer::kMaxMelds ? GameVXPlayer::kMaxMelds : pl->meld_count);
-  const int rows = (n + columns - 1) / columns;
-  const int tight_after = own_wide ? 2 : 3;
-  const float row_pitch = rows > tight_after ? tight_after * pitch / static_cast<float>(rows) : pitch;
   for (int m = 0; m < n; ++m) {
     GameVXCardDeck* meld = pl->melds[m];
     if (!meld) continue;
-    const float mx = b.x + 127.0f * static_cast<float>(m % columns);
-    const float my = b.y + row_pitch * static_cast<float>(m / columns);
+    const GameModePlay::TablePoint o = v.p.MeldOrigin(seat, m, n);
+    const float mx = o.x, my = o.y;
     for (int i = 0; i < meld->count; ++i) {
       VXType_card* c = meld->At(i);
       if (!c) continue;
