@@ -429,16 +429,25 @@ TEST_F(TableRender, HostileValuesFromTheWireDrawNothingOutOfRange) {
   play->attach_targets[1] = {6, 0};
   play->attach_targets[2] = {-1, -1};
   play->room.SetTurnSeconds(0);
-  play->stock_used = -40;
+  play->stock_used = INT32_MIN;
+  play->result_rank[0] = INT32_MAX;
+  play->result_rank[1] = -7;
+  play->progress.Put(8, INT32_MAX);    // the round shown
+  play->progress.Put(44, INT32_MIN);   // rounds
+  play->progress.Put(28, INT32_MAX);   // places that advance
+  play->tournament.Put(12, 2);
   play->last_throw.active = 1;
   play->last_throw.card = 900;
   Deal(play->pile, 0, 3);
   play->pile.At(2)->code = 52;
-  for (int state : {0, 1, 2, 3, 4}) {
-    play->room.SetTableState(state);
-    play->panel_state[1] = state == 3;
-    play->panel_state[2] = state == 4;
-    DrawFrame();
+  for (int tournament_id : {0, 7}) {
+    play->tournament.SetTournamentId(tournament_id);
+    for (int state : {0, 1, 2, 3, 4, 5, -9}) {
+      play->room.SetTableState(state);
+      play->panel_state[1] = state == 3;
+      play->panel_state[2] = state == 4;
+      DrawFrame();
+    }
   }
   SUCCEED();
 }

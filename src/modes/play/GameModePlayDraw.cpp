@@ -191,6 +191,9 @@ void LabelBox(const char* text, int l, int t, int r, int b, int size, int flags,
 
 constexpr int kCentred = GLFont::kAlignCentre | GLFont::kAlignVCentre;
 
+// The round after `shown` (a count from the wire) for a text, without overflowing.
+int NextRound(int32_t shown) { return shown < 0 ? 1 : (shown >= 9999 ? 9999 : shown + 1); }
+
 // Formats into a caller's buffer (a frame must not allocate for its texts).
 struct Text {
   char s[256];
@@ -901,8 +904,8 @@ void GameModePlay::DrawCentre(uint32_t now) {
   // The stock.
   GLTexture* cards = Art(kCard);
   const TablePoint so = StockOrigin(lay);
-  int remaining = 52 - stock_used;
-  remaining = remaining < 0 ? 0 : (remaining > 52 ? 52 : remaining);
+  const int64_t left = 52 - static_cast<int64_t>(stock_used);  // any count from the wire
+  const int remaining = left < 0 ? 0 : (left > 52 ? 52 : static_cast<int>(left));
   if (remaining == 0) {
     if (GLTexture* empty = Art(kCardBack)) empty->Draw(0, so.x, so.y, 0);
   } else if (cards) {
@@ -1172,7 +1175,7 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
       const float px = a.x - 4, py = a.y + 71;
       if (one_round) {
         DrawSized(plate, pos == 0 ? 0 : 1, px, py, 125, 46);
-        if (pos > 0) {
+        if (pos > 0 && pos < kSeats) {
           const Text t = Fmt(LangMessage(189), pos + 1);
           LabelBox(t.s, static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
                    static_cast<int>(py + 46), 20, kCentred, kWhite);
@@ -1180,15 +1183,15 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
       } else {
         DrawSized(plate, advances ? 0 : 1, px, py, 125, 46);
         if (advances) {
-          const Text t = Fmt(LangMessage(190), progress.Shown() + 1);
+          const Text t = Fmt(LangMessage(190), NextRound(progress.Shown()));
           LabelBox(t.s, static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
                    static_cast<int>(py + 46), 20, kCentred, kWhite);
         }
       }
-      if (seat == my_seat && advances && progress.Rounds() - progress.Shown() > 1) {
+      if (seat == my_seat && advances && static_cast<int64_t>(progress.Rounds()) - progress.Shown() > 1) {
         if (GLTexture* pop = SharedImageByName("popup_s.png")) pop->Draw(0, 880, 402, 0);
         if (GLTexture* guide = SharedImageByName("guide_characters.png")) guide->Draw(3, 1053, 388, 0);
-        const Text t = pos == 0 ? Fmt("%s", LangMessage(188)) : Fmt(LangMessage(190), progress.Shown() + 1);
+        const Text t = pos == 0 ? Fmt("%s", LangMessage(188)) : Fmt(LangMessage(190), NextRound(progress.Shown()));
         Label(t.s, 1035, 470, 25, kCentred, kNavy);
         Label(LangMessage(192), 1035, 520, 25, kCentred, kNavy);
       }
