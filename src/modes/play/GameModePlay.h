@@ -253,9 +253,11 @@ class GameModePlay : public GameMode {
   TablePoint SeatAnchor(int group, int seat) const;
   static TablePoint StockOrigin(int table_layout);
   static TablePoint PileOrigin(int table_layout);
-  // Where the card `code` lies on the table (the pile, then every seat's melds), from
-  // the rectangles of the last frame drawn; false when it is not on the table.
+  // Where the card `code` lies on the table (the pile, then every seat's melds; the
+  // staged copies in knock mode), by the drawing's geometry; false when it is not there.
   bool CardPosition(int code, float* x, float* y) const;
+  // Top-left of meld `meld_index` of a seat laying `meld_count` melds.
+  TablePoint MeldOrigin(int seat, int meld_index, int meld_count) const;
   // Left edge of card `i` of a pile of `n` cards laid from `origin_x`, and the step: 33
   // units, squeezed so that the top card stays inside the screen.
   static float PileStep(float origin_x, int n);

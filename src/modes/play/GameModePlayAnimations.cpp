@@ -538,10 +538,7 @@ void GameModePlay::Ani_Card_Sweat(const VXType_card* card, int times) {
   TableAnimations* a = m_draw.anis;
   if (!a || !a->sweat || !card) return;
   float x = static_cast<float>(card->rect[0]), y = static_cast<float>(card->rect[1]);
-  if (card->rect[2] <= card->rect[0] && !CardPosition(card->code, &x, &y)) {
-    const TablePoint p = PileOrigin(layout == 1 ? 1 : 0);
-    x = p.x + PileStep(p.x, pile.count) * (pile.count > 0 ? pile.count - 1 : 0), y = p.y;
-  }
+  CardPosition(card->code, &x, &y);  // where it lies now, drawn or not yet
   a->sweat->SetOffset(x - 1, y + 2);
   a->sweat->SetLoopCount(times < 1 ? 1 : (times > 10 ? 10 : times));
   a->sweat->Start();
@@ -552,7 +549,7 @@ void GameModePlay::Ani_Light_Flash(const VXType_card* card) {
   GLTexture* light = SharedImageByName("effect_card_light2.png");
   if (!a || !card || !light) return;
   float x = static_cast<float>(card->rect[0]), y = static_cast<float>(card->rect[1]);
-  if (card->rect[2] <= card->rect[0]) CardPosition(card->code, &x, &y);
+  CardPosition(card->code, &x, &y);
   x -= 50, y -= 35;
   auto* f = Prepare(new GLAnimation(), this, light, kTableSpeed);
   AnimationKey* k0 = Key(0, x, y, 1.0f, 1.0f);
