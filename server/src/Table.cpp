@@ -389,8 +389,9 @@ void Table::Leave(int seat) {
     srv_->tables.erase(no_);
     return;
   }
-  // The seat is free for another player; the others see it empty.
+  // The seat is free for another player; the others see it empty, and a bot takes it.
   SendSeatToOthers(seat);
+  if (BotsWanted() > 0) SeatNextBot();
 }
 
 void Table::Drop(int seat) {
@@ -456,7 +457,9 @@ void Table::ExpireHeld() {
   if (freed && humans() == 0 && !bots_only_) {
     Shutdown();
     srv_->tables.erase(no_);  // the caller keeps its own reference
+    return;
   }
+  if (freed && BotsWanted() > 0) SeatNextBot();
 }
 
 int Table::BotsWanted() const {

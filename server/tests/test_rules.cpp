@@ -583,3 +583,65 @@ TEST(Rules, BotInTheLastTurn) {
   EXPECT_FALSE(g.running());
   EXPECT_EQ(g.Score().knocker, 0);
 }
+
+// The events a down or an attach reports: the special cards and the mission card, with
+// the seat that fed them from the pile.
+TEST(Rules, DownAndAttachEvents) {
+  TableSnapshot t;
+  t.seats_mask = 0b11;
+  t.turn_seat = 0;
+  t.mission_card = C(2, 9);
+  t.seats[0].turn_id = 3;
+  t.seats[0].drew = true;
+  t.seats[0].never_drew = false;
+  t.seats[0].hand = {C(0, 0), C(0, 1), C(0, 2), C(3, 10), C(2, 9), C(1, 0), C(1, 5)};
+  t.seats[0].melds = {MeldOf(kKindSet, {C(0, 12), C(1, 12), C(2, 12)}, 0, 1)};
+  t.seats[1].turn_id = 2;
+  t.seats[1].hand = {C(3, 1), C(3, 2)};
+  t.seats[1].melds = {MeldOf(kKindSet, {C(0, 10), C(1, 10), C(2, 10)}, 1, 1),
+                      MeldOf(kKindRun, {C(2, 6), C(2, 7), C(2, 8)}, 1, 2)};
+  t.pile = {TableCard{C(3, 5), 1, 2}};
+  t.stock = {C(3, 6), C(3, 7)};
+  struct Case {
+    const char* what;
+    Move move;
+    int event;          // the down's card-0/card-49/mission event, or the attach's event
+    int mission_value;  // after the move
+  } cases[] = {
+      {"a run with card 0", DownOf({C(0, 0), C(0, 1), C(0, 2)}, kKindRun, false), kEvClub2, 0},
+      {"card 49 attached", AttachOf({C(3, 10)}, 1, 0, false), kEvSpadeQ, 0},
+      {"the mission card attached", AttachOf({C(2, 9)}, 1, 1, false), kEvMission, 100},
+      {"a card another seat holds", AttachOf({C(3, 1)}, 1, 1, false), -1, 0},
+  };
+  for (const auto& c : cases) {
+    Game g;
+    g.Restore(t);
+    MoveOutcome o;
+    const MoveError e = g.Apply(0, c.move, &o);
+    if (c.event < 0) {
+      EXPECT_EQ(e, MoveError::kNotInHand) << c.what;
+      continue;
+    }
+    ASSERT_EQ(e, MoveError::kNone) << c.what;
+    const int got = c.move.action == Move::kDown ? o.down.club2_event : o.attach.event;
+    EXPECT_EQ(got, c.event) << c.what;
+    if (c.move.action == Move::kAttach) EXPECT_EQ(o.attach.flagged, -1) << c.what;
+    EXPECT_EQ(g.mission_value(), c.mission_value) << c.what;
+    EXPECT_EQ(g.seat(0).counters[c.event], 1) << c.what;
+  }
+  // The mission card taken from the pile, thrown there by seat 1: seat 1 fed it.
+  TableSnapshot fed = t;
+  fed.seats[0].drew = false;
+  fed.seats[0].hand = {C(2, 10), C(2, 11), C(1, 5), C(1, 6)};
+  fed.pile = {TableCard{C(2, 9), 1, 2}};
+  Game g;
+  g.Restore(fed);
+  MoveOutcome o;
+  ASSERT_EQ(g.Apply(0, DownOf({C(2, 9), C(2, 10), C(2, 11)}, kKindRun, false), &o), MoveError::kNone);
+  EXPECT_EQ(o.down.mission_event, kEvMission);
+  EXPECT_EQ(o.down.mission_flags[1], 1);
+  EXPECT_EQ(o.down.mission_flags[0], 0);
+  EXPECT_EQ(g.mission_value(), 100);
+  EXPECT_EQ(g.seat(1).penalties[kPenMissionFed], 1);
+  EXPECT_EQ(g.Score().minus[1], 50 + 5 + 5) << "the feeder pays 50 with its two cards";
+}
