@@ -58,7 +58,7 @@ texrender::SharedImageKit TablePacketRender::kit;
 
 TEST_F(TablePacketRender, TheDealShowsEachHandWhenItsFlightEnds) {
   SeatTable(0, 0, {{1, 1}, {2, 1}, {3, 1}});
-  std::vector<SeatPacketEntry> seats;
+  std::vector<SeatSpec> seats;
   seats.push_back({0, MakePlayer(kOwnId, 0, 2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10})});
   for (int s = 1; s < 4; ++s)
     seats.push_back({s, MakePlayer(("bot" + std::to_string(s)).c_str(), s, 2, {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30})});
@@ -87,7 +87,7 @@ TEST_F(TablePacketRender, TheDealShowsEachHandWhenItsFlightEnds) {
 
 TEST_F(TablePacketRender, ARoundInProgressWithMeldsALongPileAndTheOwnTurn) {
   SeatTable(0, 0, {{1, 1}, {2, 1}, {3, 1}});
-  std::vector<SeatPacketEntry> seats;
+  std::vector<SeatSpec> seats;
   seats.push_back({0, MakePlayer(kOwnId, 0, 2, {13, 14, 15, 16, 30, 31, 44, 45, 46}, {{0, 13 + 0, 26 + 0}, {5, 6, 7}})});
   seats.push_back({1, MakePlayer("bot1", 1, 2, {1, 2, 3}, {{40, 41, 42, 43, 44, 45, 46}, {12, 25, 38}})});
   seats.push_back({2, MakePlayer("bot2", 2, 2, {1, 2, 3, 4}, {{9, 10, 11}, {21, 22, 23}, {47, 48, 49, 50}})});

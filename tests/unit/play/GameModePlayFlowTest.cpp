@@ -70,7 +70,7 @@ TEST_F(PlayFlowTest, TableInformationInModeZeroRemovesPlayersNoLongerListedAndFi
   std::strcpy(play.chat_text[1], "left");
   play.chat_time[1] = 5;
 
-  std::vector<SeatPacketEntry> seats;
+  std::vector<SeatSpec> seats;
   seats.push_back({3, MakePlayer("bot3", 3, 1, {})});
   seats.push_back({2, MakePlayer(kOwnId, 2, 0, {})});
   Feed(TableInfo(0, Status(1, 2, -1), std::move(seats)));
@@ -87,7 +87,7 @@ TEST_F(PlayFlowTest, LaterTableInformationUpdatesExistingSeatsOnly) {
   play.players[1]->seat.SetPoints(77);
   // Mode 2: the cards of seat 1, its seat state untouched; seat 2 was emptied meanwhile
   // on the server but mode 2 does not create or delete seats.
-  std::vector<SeatPacketEntry> seats;
+  std::vector<SeatSpec> seats;
   seats.push_back({1, MakePlayer("ignored", 1, 0, {20, 21})});
   Feed(TableInfo(2, Status(2, 0, 0, 20, 9), std::move(seats), {30}));
   ASSERT_NE(play.players[1], nullptr);
@@ -102,7 +102,7 @@ TEST_F(PlayFlowTest, LaterTableInformationUpdatesExistingSeatsOnly) {
   // Mode 1 naming an empty seat creates nobody.
   delete play.players[2];
   play.players[2] = nullptr;
-  std::vector<SeatPacketEntry> more;
+  std::vector<SeatSpec> more;
   more.push_back({2, MakePlayer("new", 2, 0, {9})});
   Feed(TableInfo(1, Status(2, 0, 0), std::move(more)));
   EXPECT_EQ(play.players[2], nullptr);

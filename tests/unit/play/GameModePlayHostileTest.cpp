@@ -173,7 +173,7 @@ TEST_F(PlayFlowTest, TheDraggedCardIsLetGoWheneverItsHandChanges) {
   };
   StartRound({5, 6, 7});
   drag();
-  std::vector<SeatPacketEntry> seats;
+  std::vector<SeatSpec> seats;
   seats.push_back({0, MakePlayer(kOwnId, 0, 2, {8, 9})});
   Feed(TableInfo(1, Status(2, 0, 0), std::move(seats)));
   EXPECT_EQ(play.drag_card, nullptr) << "206";

@@ -57,7 +57,7 @@ inline std::unique_ptr<GameVXPlayer> MakePlayer(const char* id, int seat, int re
   return p;
 }
 
-struct SeatPacketEntry {
+struct SeatSpec {
   int seat;
   std::unique_ptr<GameVXPlayer> player;
 };
@@ -75,7 +75,7 @@ inline VXType_table_status Status(int state, int host, int turn_seat, int turn_s
   return s;
 }
 
-inline Packet TableInfo(int mode, const VXType_table_status& status, std::vector<SeatPacketEntry> seats,
+inline Packet TableInfo(int mode, const VXType_table_status& status, std::vector<SeatSpec> seats,
                         std::initializer_list<int> pile = {}) {
   VXMsg_table_info msg;
   msg.mode = mode;
@@ -95,7 +95,7 @@ inline Packet TableInfo(int mode, const VXType_table_status& status, std::vector
   return p;
 }
 
-inline Packet GameStart(const VXType_table_status& status, std::vector<SeatPacketEntry> seats, std::initializer_list<int> pile) {
+inline Packet GameStart(const VXType_table_status& status, std::vector<SeatSpec> seats, std::initializer_list<int> pile) {
   VXMsg_game_start msg;
   msg.status = status;
   for (int code : pile) {
@@ -206,7 +206,7 @@ class PlayFlowTest : public ::testing::Test {
   // A waiting table: the own account on `own_seat`, hosted by `host`, with others on
   // the given seats (ready flags as given).
   void SeatTable(int own_seat, int host, std::vector<std::pair<int, int>> others, int own_ready = 0) {
-    std::vector<SeatPacketEntry> seats;
+    std::vector<SeatSpec> seats;
     seats.push_back({own_seat, MakePlayer(kOwnId, own_seat, own_ready, {})});
     for (auto [seat, ready] : others) seats.push_back({seat, MakePlayer(("bot" + std::to_string(seat)).c_str(), seat, ready, {})});
     Feed(TableInfo(0, Status(1, host, -1), std::move(seats)));
@@ -214,7 +214,7 @@ class PlayFlowTest : public ::testing::Test {
   // A round in progress: own seat 0 with `hand`, bots on seats 1 to 3, turn of `turn_seat`.
   void StartRound(std::initializer_list<int> hand, int turn_seat = 0, std::initializer_list<int> pile = {40, 41}) {
     if (!play.table_ready) SeatTable(0, 0, {{1, 1}, {2, 1}, {3, 1}});
-    std::vector<SeatPacketEntry> seats;
+    std::vector<SeatSpec> seats;
     seats.push_back({0, MakePlayer(kOwnId, 0, 2, hand)});
     for (int s = 1; s < 4; ++s) seats.push_back({s, MakePlayer(("bot" + std::to_string(s)).c_str(), s, 2, {1, 2, 3})});
     Feed(GameStart(Status(2, 0, turn_seat), std::move(seats), pile));
