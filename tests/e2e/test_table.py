@@ -9,6 +9,7 @@ button. The hands the client holds at the result are compared with the hands the
 server reveals in its trace.
 """
 import os
+import random
 import re
 import sys
 import time
@@ -16,19 +17,65 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tolvan_e2e import Xvfb  # noqa: E402
-from test_lobby import NORMAL_GAME, LobbyTest  # noqa: E402
-from test_login import LocalServer, click, register  # noqa: E402
+from test_lobby import NORMAL_GAME, LobbyTest, region  # noqa: E402
+from test_login import LocalServer, click, is_blue, register  # noqa: E402
 
 FIRST_ROOM = (158, 436)      # the first room plate of the room list: (32, 292) to (284, 580)
 START = {0: (450, 645), 1: (383, 645)}   # start/ready plate 235 x 81 from (333, 605) / (266, 605)
 EXIT = {0: (970, 645), 1: (903, 645)}    # exit plate 235 x 81 from (853, 605) / (786, 605)
 TURN_SECONDS = 6
 
-# The server's options: a short turn limit, quick bots, no start of its own, a fixed
-# shuffle, and its trace on.
+# A fixed deal: the pack order the server deals from, one card a seat in seat order.
+PACK = random.Random(20261210).sample(range(52), 52)
+HAND_SIZE = 7  # with four seats
+
+# The server's options: a short turn limit, quick bots seated one by one, no start of its
+# own, the fixed deal, and its trace on.
 SERVER_OPTIONS = ["--turn-seconds", str(TURN_SECONDS), "--bot-think-ms", "250", "--auto-start-ms", "0",
-                  "--bots-per-table", "3", "--seed", "19", "--result-ms", "2500", "--ranking-ms", "2500",
-                  "--log-level", "3"]
+                  "--bots-per-table", "3", "--bot-seat-ms", "300", "--deal", ",".join(map(str, PACK)),
+                  "--result-ms", "2500", "--ranking-ms", "2500", "--log-level", "3"]
+
+
+def dealt_hand(seat):
+    return sorted(PACK[seat:4 * HAND_SIZE:4])
+
+
+def server_hands(trace, table):
+    """Every seat's hand at the end of the first round of `table`, followed from the
+    server's deal and move traces: draws and pile picks come in, laid, attached and
+    thrown cards go."""
+    deal = re.search(r"table %s round 1 dealt: first seat \d+; (.*?); pile (-?\d+);" % table, trace)
+    if not deal:
+        return None
+    hands = {}
+    for part in deal.group(1).split("; "):
+        m = re.match(r"seat (\d) ([\d,]+)", part)
+        if m:
+            hands[int(m.group(1))] = set(int(c) for c in m.group(2).split(","))
+    pile = [int(deal.group(2))]
+    body = trace[deal.end():]
+    settled = body.find("table %s round settled" % table)
+    for m in re.finditer(r"table %s seat (\d) move: (\w+) ?([^\n]*)" % table, body[:settled] if settled >= 0 else body):
+        seat, what, rest = int(m.group(1)), m.group(2), m.group(3)
+        cards = [int(c) for c in re.findall(r"\d+", rest.split(" kind ")[0].split(" to seat ")[0])]
+        hand = hands.setdefault(seat, set())
+        if what == "draw":
+            hand.update(cards[:1])
+        elif what in ("down", "attach"):
+            if "from the pile" in rest:
+                low = min(pile.index(c) for c in cards if c in pile)
+                hand.update(pile[low:])
+                del pile[low:]
+            hand.difference_update(cards)
+        elif what == "throw":
+            hand.discard(cards[0])
+            pile.append(cards[0])
+    return {seat: sorted(hand) for seat, hand in hands.items()}
+
+
+def stamp(text):
+    """Seconds of a log line's "YYYYMMDD HH:MM:SS" time."""
+    return time.mktime(time.strptime(text, "%Y%m%d %H:%M:%S"))
 
 
 def all_after(text, marker):
@@ -78,9 +125,13 @@ class TableTest(LobbyTest):
                     r"GameModePlay::OnPacket\| 206 table info mode 0: (\d) seated, own seat (\d), host (-?\d+)",
                     timeout=20)
                 own = int(info.group(2))
-                # The bots sit down; the waiting table with everyone seated.
-                self.wait_for_count(app, r"GameModePlay::OnPacket\| (?:206 table info mode \d: 4 seated|207 player)",
-                                    1, timeout=20)
+                # The bots sit down one by one and get ready; the waiting table with
+                # everyone seated.
+                for seat in range(4):
+                    if seat != own:
+                        app.wait_for_log(r"GameModePlay::OnPacket\| 207 player mode 0 on seat %d \(own seat %d\)"
+                                         % (seat, own), timeout=20)
+                        app.wait_for_log(r"GameModePlay::OnPacket\| 214 seat %d ready" % seat, timeout=20)
                 time.sleep(0.5)
                 layout = 0
                 app.screenshot("table_waiting")
@@ -100,33 +151,52 @@ class TableTest(LobbyTest):
                     r"GameModePlay::OnPacket\| 217 game start: own seat (\d), host \d, mission card (-?\d+), "
                     r"stock (\d+), hand ([\d ]*)", timeout=15)
                 self.assertEqual(int(start.group(1)), own)
-                self.assertGreater(len(start.group(4).split()), 0, "the own hand was dealt")
+                self.assertEqual(sorted(int(c) for c in start.group(4).split()), dealt_hand(own),
+                                 "the own hand is the fixed deal's")
+                self.assertEqual(int(start.group(3)), 52 - 4 * HAND_SIZE - 1, "the stock after the deal")
+                mission = re.search(r"round 1 dealt: .*; mission (-?\d+)", self.server_log(server))
+                self.assertIsNotNone(mission, "the server traces its deal")
+                self.assertEqual(int(start.group(2)), int(mission.group(1)), "the mission card")
                 app.screenshot("table_deal")
 
-                # Three bot turns, each followed by the bot's moves.
-                bot_turns = self.wait_for_count(
-                    app, r"GameModePlay::OnPacket\| 215 turn of seat (\d) \(own seat %d\)" % own, 1, timeout=60)
+                # The own turn (the host plays first): the timer runs (screenshot), and
+                # the server plays the turn once its limit has passed (log times).
+                own_turn = r"\[(\d{8} [\d:]{8})\]\[GAME_LOG\] GameModePlay::OnPacket\| 215 turn of seat %d " \
+                           r"\(own seat %d\), limit %d s" % (own, own, TURN_SECONDS)
+                own_throw = r"\[(\d{8} [\d:]{8})\]\[GAME_LOG\] GameModePlay::OnPacket\| 216 throw by seat %d," % own
+                app.wait_for_log(own_turn, timeout=120)
+                if not re.search(own_throw, all_after(app.log_text(), "217 game start")):
+                    time.sleep(3.0)  # the deal has landed; the turn has 3 s left
+                    shot = app.screenshot("table_own_turn")
+                    # The own cards face up in their row (56 apart from x 295, 129 high
+                    # from y 577), the other seats' backs from their avatars + (120, 36).
+                    for i in range(HAND_SIZE):
+                        r, g, b = app.pixel(shot, 295 + 56 * i + 24, 695)
+                        self.assertTrue(r > 190 and g > 190, "own card %d face up on %s: %s" % (i, shot, (r, g, b)))
+                    for ax, ay in ((158, 34), (582, 34), (1006, 34)):
+                        backs = region(shot, ax + 120, ay + 36, 100, 52)
+                        blue = sum(1 for row in backs for p in row if is_blue(p))
+                        self.assertGreater(blue, 1000, "a seat's face-down hand at %d on %s" % (ax, shot))
+                app.wait_for_log(own_throw, timeout=TURN_SECONDS + 20)
                 log = all_after(app.log_text(), "217 game start")
-                bots = [int(s) for s in re.findall(r"215 turn of seat (\d) \(own seat", log) if int(s) != own]
-                end = time.time() + 90
-                while len(bots) < 3 and time.time() < end:
-                    time.sleep(0.2)
-                    log = all_after(app.log_text(), "217 game start")
-                    bots = [int(s) for s in re.findall(r"215 turn of seat (\d) \(own seat", log) if int(s) != own]
-                self.assertGreaterEqual(len(bots), 3, "three bot turns: %s" % bot_turns)
-                for seat in set(bots):
-                    self.assertRegex(log, r"216 (?:draw|down|attach|throw|end) by seat %d" % seat)
+                began = stamp(re.search(own_turn, log).group(1))
+                played = stamp(re.search(own_throw, log).group(1))
+                self.assertGreaterEqual(played - began, TURN_SECONDS - 1,
+                                        "the server played the own turn only after its limit")
 
-                # The own turn: the timer runs (screenshot) and the server plays the turn
-                # once the limit has passed.
-                app.wait_for_log(r"215 turn of seat %d \(own seat %d\), limit %d s" % (own, own, TURN_SECONDS),
-                                 timeout=90)
-                time.sleep(1.5)
-                app.screenshot("table_own_turn")
-                turn_started = time.time()
-                app.wait_for_log(r"216 throw by seat %d" % own, timeout=TURN_SECONDS + 20)
-                self.assertGreater(time.time() - turn_started, TURN_SECONDS - 3,
-                                   "the server played the own turn only after its limit")
+                # Three bot turns, each followed by the bot's throw (or the end).
+                turn_rx = r"215 turn of seat (\d) \(own seat %d\)" % own
+                deadline = time.time() + 120
+                while True:
+                    log = all_after(app.log_text(), "217 game start")
+                    bots = [int(s) for s in re.findall(turn_rx, log) if int(s) != own]
+                    followed = [seat for seat in bots[:3]
+                                if re.search(r"216 (?:throw|end) by seat %d," % seat, log)]
+                    if len(bots) >= 3 and len(followed) == 3:
+                        break
+                    if time.time() > deadline:
+                        self.fail("three bot turns followed: turns %s, played %s" % (bots, followed))
+                    time.sleep(0.2)
 
                 # The result and the ranking.
                 result = app.wait_for_log(r"GameModePlay::OnPacket\| 218 result: winner seat (-?\d+)", timeout=600)
@@ -136,23 +206,25 @@ class TableTest(LobbyTest):
                 time.sleep(0.8)
                 app.screenshot("table_ranking")
 
-                # The hands at the result match what the server reveals.
-                client_hands = {int(s): h.split() for s, h in re.findall(
+                # The hands at the result match the server's: the deal and every move
+                # it traced, followed to the round's end.
+                client_hands = {int(seat): sorted(int(c) for c in h.split()) for seat, h in re.findall(
                     r"GameModePlay::OnPacket\| 218 seat (\d): settlement -?\d+, hand ([\d ]*)", app.log_text())}
                 self.assertIn(own, client_hands)
-                revealed = re.findall(r"revealed seat (\d) hand: ?([\d ]*)", self.server_log(server))
-                if revealed:
-                    server_hands = {}
-                    for s, h in revealed:
-                        server_hands[int(s)] = h.split()
-                    for seat, hand in client_hands.items():
-                        self.assertEqual(sorted(hand, key=int), sorted(server_hands.get(seat, []), key=int),
-                                         "seat %d at the result" % seat)
-                self.assertNotIn("refused", self.server_log(server).lower(),
-                                 "the server refused none of the moves")
+                table = re.search(r"table entry: account \S+ at table (\d+)", self.server_log(server))
+                self.assertIsNotNone(table, "the server traces the table entry")
+                expected = server_hands(self.server_log(server), table.group(1))
+                self.assertIsNotNone(expected, "the server traces the deal")
+                self.assertEqual(client_hands, expected)
+                self.assertNotIn("move refused", self.server_log(server))
 
                 # Back to waiting, then out to the lobby.
-                app.wait_for_log(r"GameModePlay::OnPacket\| (?:220 result closed|206 table info)", timeout=30)
+                deadline = time.time() + 30
+                while not re.search(r"220 result closed.*\n(?:.*\n)*.*206 table info mode 0: \d seated, own seat %d, "
+                                    r"host -?\d+, state [01]" % own, all_after(app.log_text(), "219 ranking")):
+                    if time.time() > deadline:
+                        self.fail("the table did not return to waiting")
+                    time.sleep(0.2)
                 time.sleep(0.5)
                 app.screenshot("table_waiting_again")
                 lobby_before = app.log_text().count("GameModeLobby::OnInit_Process ...")

@@ -227,7 +227,7 @@ TEST_F(TableRender, MeldCardsSpreadByTheirCount) {
   GameVXCardDeck* meld = other->Add_Meld(2);
   for (int r = 0; r < 7; ++r) meld->Add_Card(NewCard(13 + r));
   GameVXCardDeck* three = other->Add_Meld(3);
-  for (int s = 0; s < 3; ++s) three->Add_Card(NewCard(5 + 13 * s));
+  for (int s = 0; s < 3; ++s) three->Add_Card(NewCard(7 + 13 * s));
   Frame f = DrawFrame();
   Save(f, "table_melds");
   // Relative seat 1 in layout 0: melds from (27, 155), columns 127 wide.
@@ -237,10 +237,20 @@ TEST_F(TableRender, MeldCardsSpreadByTheirCount) {
     EXPECT_EQ(meld->At(i)->rect[1], 155) << i;
   }
   for (int i = 0; i < 3; ++i) EXPECT_EQ(three->At(i)->rect[0], 27 + 127 + 20 * i) << i;
+  // The position lookup of the table's effects agrees with what was drawn, for every
+  // meld card and the pile.
+  Deal(play->pile, 40, 6);
+  DrawFrame();
   float x = 0, y = 0;
-  ASSERT_TRUE(play->CardPosition(13 + 3, &x, &y));
-  EXPECT_EQ(x, 27 + 41);
-  EXPECT_FALSE(play->CardPosition(51, &x, &y)) << "a card not on the table has no place";
+  for (const GameVXCardDeck* deck : {static_cast<const GameVXCardDeck*>(meld), static_cast<const GameVXCardDeck*>(three),
+                                     static_cast<const GameVXCardDeck*>(&play->pile)})
+    for (int i = 0; i < deck->count; ++i) {
+      ASSERT_TRUE(play->CardPosition(deck->At(i)->code, &x, &y)) << deck->At(i)->code;
+      EXPECT_EQ(static_cast<int>(x), deck->At(i)->rect[0]) << deck->At(i)->code;
+      EXPECT_EQ(static_cast<int>(y), deck->At(i)->rect[1]) << deck->At(i)->code;
+    }
+  EXPECT_FALSE(play->CardPosition(30, &x, &y)) << "a card not on the table has no place";
+  EXPECT_FALSE(play->CardPosition(-1, &x, &y));
 }
 
 TEST_F(TableRender, TheTimerRingChangesInTheTurnsLastQuarter) {
@@ -419,16 +429,25 @@ TEST_F(TableRender, HostileValuesFromTheWireDrawNothingOutOfRange) {
   play->attach_targets[1] = {6, 0};
   play->attach_targets[2] = {-1, -1};
   play->room.SetTurnSeconds(0);
-  play->stock_used = -40;
+  play->stock_used = INT32_MIN;
+  play->result_rank[0] = INT32_MAX;
+  play->result_rank[1] = -7;
+  play->progress.Put(8, INT32_MAX);    // the round shown
+  play->progress.Put(44, INT32_MIN);   // rounds
+  play->progress.Put(28, INT32_MAX);   // places that advance
+  play->tournament.Put(12, 2);
   play->last_throw.active = 1;
   play->last_throw.card = 900;
   Deal(play->pile, 0, 3);
   play->pile.At(2)->code = 52;
-  for (int state : {0, 1, 2, 3, 4}) {
-    play->room.SetTableState(state);
-    play->panel_state[1] = state == 3;
-    play->panel_state[2] = state == 4;
-    DrawFrame();
+  for (int tournament_id : {0, 7}) {
+    play->tournament.SetTournamentId(tournament_id);
+    for (int state : {0, 1, 2, 3, 4, 5, -9}) {
+      play->room.SetTableState(state);
+      play->panel_state[1] = state == 3;
+      play->panel_state[2] = state == 4;
+      DrawFrame();
+    }
   }
   SUCCEED();
 }

@@ -12,6 +12,7 @@ cd "$out_dir"
   table_four_seats_layout0.png table_four_seats_layout1.png table_pile_40.png \
   table_hand_three_rows.png table_melds.png table_stock_50.png \
   table_timer_04.png table_timer_02.png table_alert.png \
-  table_result.png table_ranking.png table_pile_5.png "$full"
+  table_result.png table_ranking.png table_packets_mid_round.png \
+  table_packets_dealt.png table_packets_result.png table_packets_ranking.png "$full"
 /usr/bin/convert "$full" +dither -colors 128 "PNG8:$sheet"
 rm -f "$full"

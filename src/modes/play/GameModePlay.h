@@ -130,7 +130,7 @@ class GameModePlay : public GameMode {
   int32_t panel_state[3] = {};
   uint32_t panel_time[3] = {};
   int32_t layout = 0;
-  GameModePlay_virtual sequencer;
+  GameModePlay_virtual sequencer{this};
 
   // ---- buttons ----------------------------------------------------------------------
   GLButtonImage btn_emoticon, btn_settings, btn_card_order[2], btn_change;
@@ -253,9 +253,11 @@ class GameModePlay : public GameMode {
   TablePoint SeatAnchor(int group, int seat) const;
   static TablePoint StockOrigin(int table_layout);
   static TablePoint PileOrigin(int table_layout);
-  // Where the card `code` lies on the table (the pile, then every seat's melds), from
-  // the rectangles of the last frame drawn; false when it is not on the table.
+  // Where the card `code` lies on the table (the pile, then every seat's melds; the
+  // staged copies in knock mode), by the drawing's geometry; false when it is not there.
   bool CardPosition(int code, float* x, float* y) const;
+  // Top-left of meld `meld_index` of a seat laying `meld_count` melds.
+  TablePoint MeldOrigin(int seat, int meld_index, int meld_count) const;
   // Left edge of card `i` of a pile of `n` cards laid from `origin_x`, and the step: 33
   // units, squeezed so that the top card stays inside the screen.
   static float PileStep(float origin_x, int n);
@@ -311,8 +313,11 @@ class GameModePlay : public GameMode {
   void Ani_Mission_Final(int event, int carried, int seat2, int event2);
 
   // ---- moves and input (GameModePlayMoves.cpp) ---------------------------------------
-  // The move results of 216, by action (0 draw, 1 down, 2 attach, 3 throw, 4 end): the
-  // events file reads the common part and hands each action to its handler here.
+  // A move result (216). Called by the events file for every 216, refused or not, with
+  // the read position at the start of the payload (action, ok, ...): it releases the
+  // outstanding request, drops a running knock sequence on a refusal, and applies an
+  // accepted draw (0), down (1), attach (2) or throw (3) to the model. The common part
+  // (change button, attach choice, the reset after a throw or end) stays with the events.
   void On_Move_Result(Packet& packet);
   // Clicks of the move buttons (every button OnEvent does not handle itself).
   void On_Move_Event(ZBEventCtrl* sender);
@@ -321,6 +326,53 @@ class GameModePlay : public GameMode {
   VXType_card* drag_card = nullptr;
   int32_t drag_x = 0, drag_y = 0;
   int32_t drag_distance = 0;
+  // A hand card is moved only once the pointer travelled this far (a click is no drag).
+  static constexpr int32_t kDragThreshold = 12;
+  // A move request waits this long for its answer before another one may leave.
+  static constexpr uint32_t kMoveReplyWaitMs = 30000;
+  int32_t move_pending = 0;       // a 216 left and its answer has not arrived
+  uint32_t move_pending_time = 0;
+
+  // The player and the pile the moves work on: the knock-mode copies while knock mode is
+  // on, else the table's own.
+  GameVXPlayer* Move_Player() const;
+  GameVXCardDeck* Move_Pile();
+  GameVXPlayer* const* Move_Players() const;
+  bool Is_My_Turn() const { return my_seat >= 0 && turn.TurnSeat() == my_seat; }
+  static bool Has_Drawn(const GameVXPlayer* p);
+  static bool Has_Taken(const GameVXPlayer* p);
+  bool Can_Draw() const;
+  bool Can_Pick_Pile() const;
+  // The own turn, a round in progress, no knock sequence being sent and (outside knock
+  // mode) no move request waiting for its answer.
+  bool Move_Allowed() const;
+  // Sends a move request on the current game-server session; 0 when it may not leave.
+  int Send_Move(Packet& packet);
+  void Play_Effect(int index);
+  // Fills `selection` with the selected cards of the own hand and pick-up list.
+  void Gather_Selection(bool pickup_first);
+  void Close_Attach_Choice();
+  // The moves behind the buttons and touches.
+  void Draw_From_Stock();
+  void Down();
+  void Attach_Choose();
+  void Attach(int i);
+  void Throw();
+  void Card_Change();
+  void Card_Order();
+  void Change_Room();
+  void End_Move();
+  // Knock mode: sends the staged moves, or drops them.
+  void Confirm();
+  void Knock_Cancel();
+  int Dispatch_Buttons(int (EventCtrlGroup::*dispatch)(int, int, int), int a, int x, int y);
+  // A touch on the pile, the picked-up cards or the hand (on touch down).
+  int Touch_Cards(int x, int y);
+  // The avatar whose tap area holds the point, -1 for none.
+  int Avatar_At(int x, int y) const;
+  // Handed back to the main thread by the change of room.
+  void Room_Left(const uint8_t* profile);
+  void Room_Entered(const VXType_room_info& room_in, const uint8_t* profile);
 
  private:
   static GameModePlay* s_instance;

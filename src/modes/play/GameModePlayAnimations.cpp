@@ -181,8 +181,9 @@ void GameModePlay::BuildAnimations() {
   a->end_move->SetLoopCount(3);
 
   a->turn_warning = Prepare(new GLAnimation(), this, Art(kTurnWarn), 1.0);
-  for (int f = 0; f < 4; ++f) a->turn_warning->AddKey(Key(150 * f, 0, 0, 1.0f, 1.0f, f, 1));
-  a->turn_warning->AddKey(Key(600, 0, 0, 1.0f, 1.0f, 3, 1));
+  // A small ringing clock beside the own avatar's top right, clear of the timer ring.
+  for (int f = 0; f < 4; ++f) a->turn_warning->AddKey(Key(150 * f, 0, 0, 0.5f, 1.0f, f, 1));
+  a->turn_warning->AddKey(Key(600, 0, 0, 0.5f, 1.0f, 3, 1));
   a->turn_warning->SetLoopCount(-1);
 
   const float coin_x[2] = {341, 306}, coin_y[2] = {330, 230};
@@ -537,10 +538,7 @@ void GameModePlay::Ani_Card_Sweat(const VXType_card* card, int times) {
   TableAnimations* a = m_draw.anis;
   if (!a || !a->sweat || !card) return;
   float x = static_cast<float>(card->rect[0]), y = static_cast<float>(card->rect[1]);
-  if (card->rect[2] <= card->rect[0] && !CardPosition(card->code, &x, &y)) {
-    const TablePoint p = PileOrigin(layout == 1 ? 1 : 0);
-    x = p.x + PileStep(p.x, pile.count) * (pile.count > 0 ? pile.count - 1 : 0), y = p.y;
-  }
+  CardPosition(card->code, &x, &y);  // where it lies now, drawn or not yet
   a->sweat->SetOffset(x - 1, y + 2);
   a->sweat->SetLoopCount(times < 1 ? 1 : (times > 10 ? 10 : times));
   a->sweat->Start();
@@ -551,7 +549,7 @@ void GameModePlay::Ani_Light_Flash(const VXType_card* card) {
   GLTexture* light = SharedImageByName("effect_card_light2.png");
   if (!a || !card || !light) return;
   float x = static_cast<float>(card->rect[0]), y = static_cast<float>(card->rect[1]);
-  if (card->rect[2] <= card->rect[0]) CardPosition(card->code, &x, &y);
+  CardPosition(card->code, &x, &y);
   x -= 50, y -= 35;
   auto* f = Prepare(new GLAnimation(), this, light, kTableSpeed);
   AnimationKey* k0 = Key(0, x, y, 1.0f, 1.0f);
@@ -616,7 +614,7 @@ void GameModePlay::Ani_Turn_Warning(bool on) {
   }
   if (a->turn_warning->IsPlaying()) return;
   const TablePoint p = Anchor(layout == 1 ? 1 : 0, 0, 0);
-  a->turn_warning->SetOffset(p.x + 55, p.y - 28);
+  a->turn_warning->SetOffset(p.x + 122, p.y + 4);
   a->turn_warning->Start();
 }
 

@@ -18,6 +18,7 @@
 #include "gfx/GLSurface.h"
 #include "gfx/GLTexture.h"
 #include "gfx/GLWindowScreen.h"
+#include <GL/gl.h>
 #include "media/GamePlayerImage.h"
 #include "modes/ModeImages.h"
 #include "modes/play/GameModePlay.h"
@@ -190,6 +191,9 @@ void LabelBox(const char* text, int l, int t, int r, int b, int size, int flags,
 
 constexpr int kCentred = GLFont::kAlignCentre | GLFont::kAlignVCentre;
 
+// The round after `shown` (a count from the wire) for a text, without overflowing.
+int NextRound(int32_t shown) { return shown < 0 ? 1 : (shown >= 9999 ? 9999 : shown + 1); }
+
 // Formats into a caller's buffer (a frame must not allocate for its texts).
 struct Text {
   char s[256];
@@ -205,12 +209,19 @@ Text Fmt(const char* format, ...) {
 }
 
 // Draws `frame` of `tex` at w x h (the previous scale restored afterwards).
+// Puts back a scale saved from m_scale_x / m_scale_y (SetScale would rescale it).
+void RestoreScale(GLTexture* tex, float sx, float sy) {
+  tex->m_scale_x = sx;
+  tex->m_scale_y = sy;
+  tex->OnTransformChanged();
+}
+
 void DrawSized(GLTexture* tex, int frame, float x, float y, int w, int h, int centred = 0) {
   if (!tex) return;
   const float sx = tex->m_scale_x, sy = tex->m_scale_y;
   tex->SetFrameSize(w, h);
   tex->Draw(frame, x, y, centred);
-  tex->SetScale(sx, sy);
+  RestoreScale(tex, sx, sy);
 }
 
 void DrawAlpha(GLTexture* tex, int frame, float x, float y, float alpha, int centred = 0) {
@@ -225,8 +236,76 @@ void DrawScaled(GLTexture* tex, int frame, float x, float y, float scale, int ce
   const float sx = tex->m_scale_x, sy = tex->m_scale_y;
   tex->SetScale(scale, scale);
   tex->Draw(frame, x, y, centred);
-  tex->SetScale(sx, sy);
+  RestoreScale(tex, sx, sy);
 }
+
+// The cards of the card sheet, gathered into one draw call per run: a table shows a
+// hundred and more cards a frame, and a call each costs far more than the card. Whatever
+// is drawn between two cards that must lie between them flushes the run first. Main
+// thread only (one frame is drawn at a time); the arrays live here, not on the heap.
+struct CardBatch {
+  static constexpr int kMaxCards = 160;
+  GLTexture* sheet = nullptr;
+  int count = 0;
+  float xy[kMaxCards * 12];
+  float uv[kMaxCards * 12];
+  float rgba[kMaxCards * 24];
+
+  void Add(int frame, float x, float y, float w, float h, float r, float g, float b, float a) {
+    if (!sheet || frame < 0 || frame >= sheet->FrameCount() || sheet->m_texture_width <= 0.0f ||
+        sheet->m_texture_height <= 0.0f)
+      return;
+    if (count == kMaxCards) Flush();
+    const GLScreen* screen = GLWindowScreen::Instance();
+    const float sx = screen->m_scale_x, sy = screen->m_scale_y, height = static_cast<float>(screen->m_physical_height);
+    const int columns = static_cast<int>(sheet->m_columns);
+    const int column = columns > 0 ? frame % columns : 0, row = columns > 0 ? frame / columns : 0;
+    const float du = sheet->m_frame_width / sheet->m_texture_width;
+    const float dv = sheet->m_frame_height / sheet->m_texture_height;
+    const float u0 = sheet->m_source_x / sheet->m_texture_width + du * column, u1 = u0 + du;
+    const float v0 = sheet->m_source_y / sheet->m_texture_height + dv * row, v1 = v0 + dv;
+    const float l = x * sx, rgt = (x + w) * sx, top = height - y * sy, bottom = height - (y + h) * sy;
+    // Two triangles: bottom-left, bottom-right, top-right; bottom-left, top-right, top-left.
+    const float q[12] = {l, bottom, rgt, bottom, rgt, top, l, bottom, rgt, top, l, top};
+    const float t[12] = {u0, v1, u1, v1, u1, v0, u0, v1, u1, v0, u0, v0};
+    std::memcpy(xy + count * 12, q, sizeof q);
+    std::memcpy(uv + count * 12, t, sizeof t);
+    const float alpha = a * screen->m_tint[3];
+    for (int i = 0; i < 6; ++i) {
+      float* c = rgba + count * 24 + i * 4;
+      c[0] = r, c[1] = g, c[2] = b, c[3] = alpha;
+    }
+    ++count;
+  }
+
+  void Flush() {
+    if (!count || !sheet) {
+      count = 0;
+      return;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBindTexture(GL_TEXTURE_2D, sheet->m_texture_id);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, xy);
+    glTexCoordPointer(2, GL_FLOAT, 0, uv);
+    glColorPointer(4, GL_FLOAT, 0, rgba);
+    glDrawArrays(GL_TRIANGLES, 0, count * 6);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    count = 0;
+  }
+};
+CardBatch g_cards;
 
 void StoreRect(VXType_card* c, float l, float t, float r, float b) {
   c->rect[0] = static_cast<int>(l);
@@ -321,27 +400,42 @@ float GameModePlay::SeatTimerFraction(const GameVXPlayer* player, uint32_t now) 
   return Clamp01(static_cast<float>(remaining) / 1000.0f / span);
 }
 
+GameModePlay::TablePoint GameModePlay::MeldOrigin(int seat, int meld_index, int meld_count) const {
+  const TablePoint b = SeatAnchor(1, seat);
+  const bool own_wide = Relative(seat) == 0 && layout != 1;
+  const int columns = own_wide ? 6 : 3;
+  const float pitch = own_wide ? 54.0f : 55.0f;
+  const int n = meld_count < 0 ? 0 : (meld_count > GameVXPlayer::kMaxMelds ? GameVXPlayer::kMaxMelds : meld_count);
+  const int rows = (n + columns - 1) / columns;
+  const int tight_after = own_wide ? 2 : 3;
+  // Past two rows (own seat) or three (the others) the rows close up to keep their height.
+  const float row_pitch = rows > tight_after ? tight_after * pitch / static_cast<float>(rows) : pitch;
+  return {b.x + 127.0f * static_cast<float>(meld_index % columns),
+          b.y + row_pitch * static_cast<float>(meld_index / columns)};
+}
+
 bool GameModePlay::CardPosition(int code, float* x, float* y) const {
   if (code < 0 || code > 51) return false;
+  // The same geometry as the drawing, so a card laid this very moment is found too.
   const GameVXCardDeck& shown_pile = sequencer.active ? sequencer.pile : pile;
   int i = shown_pile.Index_Of(code);
   if (i >= 0) {
-    const VXType_card* c = shown_pile.At(i);
-    if (x) *x = static_cast<float>(c->rect[0]);
-    if (y) *y = static_cast<float>(c->rect[1]);
+    const TablePoint o = PileOrigin(layout == 1 ? 1 : 0);
+    if (x) *x = o.x + PileStep(o.x, shown_pile.count) * static_cast<float>(i);
+    if (y) *y = o.y;
     return true;
   }
   for (int s = 0; s < kSeats; ++s) {
-    const GameVXPlayer* p = Player(s);
+    const GameVXPlayer* p = sequencer.active && sequencer.players[s] && Player(s) ? sequencer.players[s] : Player(s);
     if (!p) continue;
     for (int m = 0; m < p->meld_count && m < GameVXPlayer::kMaxMelds; ++m) {
       const GameVXCardDeck* meld = p->melds[m];
       if (!meld) continue;
       i = meld->Index_Of(code);
       if (i < 0) continue;
-      const VXType_card* c = meld->At(i);
-      if (x) *x = static_cast<float>(c->rect[0]);
-      if (y) *y = static_cast<float>(c->rect[1]);
+      const TablePoint o = MeldOrigin(s, m, p->meld_count);
+      if (x) *x = o.x + MeldCardOffset(i, meld->count, Relative(s) == 0 && layout != 1);
+      if (y) *y = o.y;
       return true;
     }
   }
@@ -588,9 +682,9 @@ void DrawReaction(SeatView& v, int seat, float ax, float ay) {
 // A face-up card at w x h with hover tint, glow of a new card and the fresh outline.
 void DrawTableCard(SeatView& v, const VXType_card* c, float x, float y, int w, int h, float tint_r, float tint_g,
                    float tint_b) {
-  GLTexture* cards = v.p.Art(kCard);
   if (!InFuture(c->anim_time, v.now) && c->anim_time != 0 && v.now - c->anim_time < kGlowMs) {
     if (GLTexture* glow = SharedImageByName("effect_card_light.png")) {
+      g_cards.Flush();
       const float age = static_cast<float>(v.now - c->anim_time) / static_cast<float>(kGlowMs);
       const float grow = 80.0f * age;
       glow->SetColor(1, 1, 1, 1.0f - age);
@@ -598,29 +692,22 @@ void DrawTableCard(SeatView& v, const VXType_card* c, float x, float y, int w, i
       glow->SetColor(1, 1, 1, 1);
     }
   }
-  if (cards) {
-    cards->SetColor(tint_r, tint_g, tint_b, 1);
-    DrawSized(cards, CardFrame(c->code), x, y, w, h);
-    cards->SetColor(1, 1, 1, 1);
-  }
+  g_cards.Add(CardFrame(c->code), x, y, static_cast<float>(w), static_cast<float>(h), tint_r, tint_g, tint_b, 1);
   ++v.p.drawn_cards;
-  if (c->fresh) RoundOutline(x - 1, y - 1, x + w + 1, y + h + 1, 4, 10, 1, 1, 0);
+  if (c->fresh) {
+    g_cards.Flush();
+    RoundOutline(x - 1, y - 1, x + w + 1, y + h + 1, 4, 10, 1, 1, 0);
+  }
 }
 
 void DrawMelds(SeatView& v, int seat, const GameVXPlayer* pl, int rel) {
-  const GameModePlay::TablePoint b = v.p.SeatAnchor(1, seat);
   const bool own_wide = rel == 0 && v.lay == 0;
-  const int columns = own_wide ? 6 : 3;
-  const float pitch = own_wide ? 54.0f : 55.0f;
   const int n = pl->meld_count < 0 ? 0 : (pl->meld_count > GameVXPlayer::kMaxMelds ? GameVXPlayer::kMaxMelds : pl->meld_count);
-  const int rows = (n + columns - 1) / columns;
-  const int tight_after = own_wide ? 2 : 3;
-  const float row_pitch = rows > tight_after ? tight_after * pitch / static_cast<float>(rows) : pitch;
   for (int m = 0; m < n; ++m) {
     GameVXCardDeck* meld = pl->melds[m];
     if (!meld) continue;
-    const float mx = b.x + 127.0f * static_cast<float>(m % columns);
-    const float my = b.y + row_pitch * static_cast<float>(m / columns);
+    const GameModePlay::TablePoint o = v.p.MeldOrigin(seat, m, n);
+    const float mx = o.x, my = o.y;
     for (int i = 0; i < meld->count; ++i) {
       VXType_card* c = meld->At(i);
       if (!c) continue;
@@ -634,11 +721,10 @@ void DrawMelds(SeatView& v, int seat, const GameVXPlayer* pl, int rel) {
       DrawTableCard(v, c, x, my, kTableCardW, kTableCardH, r, g, bl);
     }
   }
+  g_cards.Flush();
 }
 
 void DrawOtherHand(SeatView& v, const GameVXPlayer* pl, int rel, float ax, float ay) {
-  GLTexture* cards = v.p.Art(kCard);
-  if (!cards) return;
   float x0 = ax + 120, y0 = ay + 36;
   if (v.lay == 1) {
     x0 = rel < 2 ? ax - 8 - 20 : ax - 1;
@@ -656,9 +742,10 @@ void DrawOtherHand(SeatView& v, const GameVXPlayer* pl, int rel, float ax, float
       const float t = Clamp01(static_cast<float>(v.now - c->anim_time) / kSlideMs);
       x = x0 + (x - x0) * t;
     }
-    DrawSized(cards, kFaceDown, x, y, kSmallCardW, kSmallCardH);
+    g_cards.Add(kFaceDown, x, y, kSmallCardW, kSmallCardH, 1, 1, 1, 1);
     ++v.p.drawn_cards;
   }
+  g_cards.Flush();
 }
 
 // The own hand (hand cards, then the picked-up ones) in rows, storing each rectangle.
@@ -688,11 +775,11 @@ void DrawOwnHand(SeatView& v, GameVXPlayer* pl) {
     // A card in flight (or not yet dealt) is hidden until its animation has ended.
     if (InFuture(c->anim_time, v.now)) continue;
     if (v.p.dealing && c->anim_time == 0) continue;
-    if (!cards) continue;
     const float dy = c->selected ? -20.0f : 0.0f;
     const bool hover = Contains(c, v.p.pointer_x, v.p.pointer_y);
     const float alpha = picked ? 200.0f / 255.0f : 1.0f;
     int frame = CardFrame(c->code);
+    bool turning = false;
     if (c->changed) {
       // The card turns over during the half second after it arrived by a card change.
       const uint32_t age = v.now - c->changed_time;
@@ -701,16 +788,30 @@ void DrawOwnHand(SeatView& v, GameVXPlayer* pl) {
       } else {
         const float angle = 180.0f * static_cast<float>(age) / 500.0f;
         if (angle < 90.0f) frame = kFaceDown;
+        g_cards.Flush();
         cards->SetFlipAngle(angle < 90.0f ? angle : 180.0f - angle, 0.0f);
+        turning = true;
       }
     }
-    cards->SetColor(1, 1, hover ? 0.0f : 1.0f, alpha);
-    DrawSized(cards, frame, x, y + dy, kCardW, kCardH);
-    cards->SetColor(1, 1, 1, 1);
-    cards->SetFlipAngle(0.0f, 0.0f);
+    if (turning) {
+      cards->SetColor(1, 1, hover ? 0.0f : 1.0f, alpha);
+      DrawSized(cards, frame, x, y + dy, kCardW, kCardH);
+      cards->SetColor(1, 1, 1, 1);
+      cards->SetFlipAngle(0.0f, 0.0f);
+    } else {
+      g_cards.Add(frame, x, y + dy, kCardW, kCardH, 1, 1, hover ? 0.0f : 1.0f, alpha);
+    }
     ++v.p.drawn_cards;
-    if (c->usable) {
-      if (GLTexture* ptr = v.p.Art(kPointer)) ptr->Draw(0, x + 6, y + dy - 4, 0);
+  }
+  g_cards.Flush();
+  // The usable-card pointers over the cards (each lies within its own card's visible strip).
+  if (GLTexture* ptr = v.p.Art(kPointer)) {
+    for (int i = 0; i < total; ++i) {
+      const VXType_card* c = i >= pl->hand.count ? pl->pickup.At(i - pl->hand.count) : pl->hand.At(i);
+      if (!c || !c->usable || c == v.p.drag_card || InFuture(c->anim_time, v.now) ||
+          (v.p.dealing && c->anim_time == 0))
+        continue;
+      ptr->Draw(0, static_cast<float>(c->rect[0] + 6), static_cast<float>(c->rect[1] - 4 - (c->selected ? 20 : 0)), 0);
     }
   }
   if (dragged && cards) {
@@ -721,7 +822,8 @@ void DrawOwnHand(SeatView& v, GameVXPlayer* pl) {
     const float min_y = l1 ? 570.0f : 550.0f, max_y = l1 ? 657.0f : 698.0f;
     x = x < min_x ? min_x : (x > max_x ? max_x : x);
     y = y < min_y ? min_y : (y > max_y ? max_y : y);
-    DrawSized(cards, CardFrame(dragged->code), x, y, kCardW, kCardH);
+    g_cards.Add(CardFrame(dragged->code), x, y, kCardW, kCardH, 1, 1, 1, 1);
+    g_cards.Flush();
     ++v.p.drawn_cards;
     StoreRect(dragged, x, y, x + 10, y + 10);
   }
@@ -802,13 +904,14 @@ void GameModePlay::DrawCentre(uint32_t now) {
   // The stock.
   GLTexture* cards = Art(kCard);
   const TablePoint so = StockOrigin(lay);
-  int remaining = 52 - stock_used;
-  remaining = remaining < 0 ? 0 : (remaining > 52 ? 52 : remaining);
+  const int64_t left = 52 - static_cast<int64_t>(stock_used);  // any count from the wire
+  const int remaining = left < 0 ? 0 : (left > 52 ? 52 : static_cast<int>(left));
   if (remaining == 0) {
     if (GLTexture* empty = Art(kCardBack)) empty->Draw(0, so.x, so.y, 0);
   } else if (cards) {
     const int backs = remaining / 3 + 1;
-    for (int k = 0; k < backs; ++k) DrawSized(cards, kStockBack, so.x, so.y - k, kTableCardW, kTableCardH);
+    for (int k = 0; k < backs; ++k) g_cards.Add(kStockBack, so.x, so.y - k, kTableCardW, kTableCardH, 1, 1, 1, 1);
+    g_cards.Flush();
     if (!dealing) {
       char text[8];
       std::snprintf(text, sizeof(text), "%d", remaining);
@@ -830,15 +933,15 @@ void GameModePlay::DrawCentre(uint32_t now) {
     StoreRect(c, x, y, x + (i == n - 1 ? kTableCardW : step), y + kTableCardH);
     const bool hover = Contains(c, pointer_x, pointer_y);
     if (dealing) {
-      if (c->anim_time == 0 || InFuture(c->anim_time, now) || !cards) continue;
-      cards->SetColor(1, 1, hover ? 0.0f : 1.0f, Clamp01(static_cast<float>(now - c->anim_time) / kSlideMs));
-      DrawSized(cards, CardFrame(c->code), x, y, kTableCardW, kTableCardH);
-      cards->SetColor(1, 1, 1, 1);
+      if (c->anim_time == 0 || InFuture(c->anim_time, now)) continue;
+      g_cards.Add(CardFrame(c->code), x, y, kTableCardW, kTableCardH, 1, 1, hover ? 0.0f : 1.0f,
+                  Clamp01(static_cast<float>(now - c->anim_time) / kSlideMs));
       ++drawn_cards;
       continue;
     }
     if (last_throw.active && i == n - 1 && c->code == last_throw.card) {
       // The round-ending card lies turned across the pile.
+      g_cards.Flush();
       if (GLTexture* glow = SharedImageByName("effect_card_light.png")) {
         glow->m_rotation = 45.0f;
         DrawSized(glow, 0, x - 10 + 44.5f, y - 10 + 58.0f, 108, 136, 1);
@@ -862,6 +965,7 @@ void GameModePlay::DrawCentre(uint32_t now) {
     }
     DrawTableCard(v, c, x, y, kTableCardW, kTableCardH, 1, 1, hover ? 0.0f : 1.0f);
   }
+  g_cards.Flush();
   if (m_draw.anis && m_draw.anis->sweat) m_draw.anis->sweat->Draw();
 
   // The bobbing coin over the stock, and the mission value.
@@ -1019,10 +1123,12 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
         for (int i = 0; i < n; ++i) {
           const VXType_card* card = rows[r]->At(i);
           if (!card) continue;
-          DrawSized(cards, CardFrame(card->code), cx + 12 + step * i, cy + (r ? 64 : 9), kSmallCardW, kSmallCardH);
+          g_cards.Add(CardFrame(card->code), cx + 12 + step * i, cy + (r ? 64 : 9), kSmallCardW, kSmallCardH, 1, 1,
+                      1, 1);
           ++drawn_cards;
         }
       }
+      g_cards.Flush();
     }
     // The round's events, one icon per count; counts from the wire are capped so the row
     // stays on its plate.
@@ -1069,7 +1175,7 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
       const float px = a.x - 4, py = a.y + 71;
       if (one_round) {
         DrawSized(plate, pos == 0 ? 0 : 1, px, py, 125, 46);
-        if (pos > 0) {
+        if (pos > 0 && pos < kSeats) {
           const Text t = Fmt(LangMessage(189), pos + 1);
           LabelBox(t.s, static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
                    static_cast<int>(py + 46), 20, kCentred, kWhite);
@@ -1077,15 +1183,15 @@ void GameModePlay::DrawResultPanel(uint32_t now) {
       } else {
         DrawSized(plate, advances ? 0 : 1, px, py, 125, 46);
         if (advances) {
-          const Text t = Fmt(LangMessage(190), progress.Shown() + 1);
+          const Text t = Fmt(LangMessage(190), NextRound(progress.Shown()));
           LabelBox(t.s, static_cast<int>(px), static_cast<int>(py), static_cast<int>(px + 125),
                    static_cast<int>(py + 46), 20, kCentred, kWhite);
         }
       }
-      if (seat == my_seat && advances && progress.Rounds() - progress.Shown() > 1) {
+      if (seat == my_seat && advances && static_cast<int64_t>(progress.Rounds()) - progress.Shown() > 1) {
         if (GLTexture* pop = SharedImageByName("popup_s.png")) pop->Draw(0, 880, 402, 0);
         if (GLTexture* guide = SharedImageByName("guide_characters.png")) guide->Draw(3, 1053, 388, 0);
-        const Text t = pos == 0 ? Fmt("%s", LangMessage(188)) : Fmt(LangMessage(190), progress.Shown() + 1);
+        const Text t = pos == 0 ? Fmt("%s", LangMessage(188)) : Fmt(LangMessage(190), NextRound(progress.Shown()));
         Label(t.s, 1035, 470, 25, kCentred, kNavy);
         Label(LangMessage(192), 1035, 520, 25, kCentred, kNavy);
       }
@@ -1172,6 +1278,8 @@ void GameModePlay::DrawWinnerBanner(uint32_t now) {
 int GameModePlay::Draw() {
   const uint32_t now = GetTickMs();
   drawn_cards = 0;
+  g_cards.count = 0;
+  g_cards.sheet = Art(kCard);
   // 1. A scene covering the whole screen hides the table.
   if (m_scenes.CoversMode()) {
     m_scenes.Draw();
@@ -1234,12 +1342,13 @@ int GameModePlay::Draw() {
       if (GLTexture* img = pulsing->Image()) {
         const float sx = img->m_scale_x, sy = img->m_scale_y;
         if (pulsing->State() == GLButton::kDisabled) {
+          img->SetScale(1.0f, 1.0f);
           img->Draw(2, cx, cy, 1);
         } else {
-          img->SetScale(sx * (0.95f + 0.1f * p), sy * (0.9f + 0.1f * p));
+          img->SetScale(0.95f + 0.1f * p, 0.9f + 0.1f * p);
           img->Draw(pulsing->State() == GLButton::kNormal ? 0 : 1, cx, cy, 1);
-          img->SetScale(sx, sy);
         }
+        RestoreScale(img, sx, sy);
       }
       Label(LangMessage(pulsing == &btn_start ? 202 : 203), cx, cy, 28, kCentred, kWhite);
     } else if (pulsing) {
@@ -1310,9 +1419,10 @@ int GameModePlay::Draw() {
       for (int j = 0; j < meld->count; ++j) {
         const VXType_card* c = meld->At(j);
         if (!c) continue;
-        DrawSized(cards, CardFrame(c->code), 375 + 177.0f * i + step * j, 341, kTableCardW, kTableCardH);
+        g_cards.Add(CardFrame(c->code), 375 + 177.0f * i + step * j, 341, kTableCardW, kTableCardH, 1, 1, 1, 1);
         ++drawn_cards;
       }
+      g_cards.Flush();
       DrawButton(btn_attach_target[i]);
     }
     DrawButton(btn_close_choice);

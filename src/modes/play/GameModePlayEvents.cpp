@@ -102,8 +102,8 @@ GameVXPlayer* GameModePlay::Take_Player(int seat, int32_t mode, const GameVXPlay
     Log(LOG_WARNING, "[WARNING]: GameModePlay::OnPacket| seat %d has no player for a mode %d update", seat, mode);
     return nullptr;
   }
-  // The seat's cards are replaced: nothing may keep pointing at the old ones.
-  Ani_Stop_All();
+  // An occupied seat's cards are replaced: nothing may keep pointing at the old ones.
+  if (p) Ani_Stop_All();
   drag_card = nullptr;
   selection.Clear(false);
   if (!p) {
@@ -409,7 +409,7 @@ void GameModePlay::On_Player_Action(Packet& packet) {
   // The per-action handler reads the event again from its start.
   packet.read_pos = 0;
   if (!ev.ok) {
-    Log(LOG_TRACE, "[DEBUG]: GameModePlay::OnPacket| 216 action %d refused", ev.action);
+    // Only the moves' side has something to do (its debug line, a dropped sequence).
     On_Move_Result(packet);
     return;
   }

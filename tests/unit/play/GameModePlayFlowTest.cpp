@@ -223,6 +223,21 @@ TEST_F(PlayFlowTest, OwnTurnStartSoundsAndOffersTheCardChangeOnlyWhenItMay) {
   EXPECT_TRUE(play.btn_change.m_hidden) << "no card-change item";
 }
 
+TEST_F(PlayFlowTest, TheOwnTurnAsTheKnockSeatStartsTheForcedKnock) {
+  StartRound({5, 6, 7}, 1);
+  play.Close_Panel(0);
+  VXType_table_status other = Status(2, 0, 1);
+  other.turn.SetAutoStageSeat(0);
+  Feed(Turn(other, 1));
+  EXPECT_EQ(play.sequencer.active, 0) << "another seat's turn";
+  VXType_table_status own = Status(2, 0, 0);
+  own.turn.SetAutoStageSeat(0);
+  Feed(Turn(own, 0));
+  EXPECT_EQ(play.sequencer.active, 1);
+  EXPECT_EQ(play.sequencer.variant, 1);
+  EXPECT_EQ(play.panel_state[0], 1);
+}
+
 TEST_F(PlayFlowTest, ResultRankingAndCloseWalkThePanels) {
   StartRound({5, 6}, 0);
   // Seat 2 laid a run that seat 0's meld list holds too: the result shows each
@@ -349,6 +364,24 @@ TEST_F(PlayFlowTest, ExitSendsTheLeaveAndItsAnswerReturnsToTheLobby) {
   logic->ChangeMode(&lobby, 0, -1);
   EXPECT_EQ(play.players[0], nullptr);
   EXPECT_EQ(play.my_seat, -1);
+}
+
+TEST_F(PlayFlowTest, WithoutAConnectionLeavingGoesBackToTheMasterServer) {
+  SeatTable(0, 0, {});
+  for (FakeSession* s : sessions) s->connected = s->logged_in = false;
+  play.OnEvent(&play.btn_exit);
+  EXPECT_EQ(SentCount(VX_PROTOCOL_ROOM_LEAVE), 0);
+  ASSERT_EQ(workers.jobs.size(), 1u) << "the return to the master runs on a worker";
+  EXPECT_EQ(logic->m_enter_block.Kind(), 0);
+  EXPECT_EQ(logic->NextMode(), nullptr);
+
+  // Without the flag the caller's own thread runs the return: master connected, login sent.
+  workers.jobs.clear();
+  play.Return_To_Lobby(0);
+  EXPECT_TRUE(workers.jobs.empty());
+  EXPECT_TRUE(sessions[0]->connected);
+  ASSERT_FALSE(sessions[0]->sent.empty());
+  EXPECT_EQ(sessions[0]->sent.back().id, VX_PROTOCOL_LOGIN);
 }
 
 TEST_F(PlayFlowTest, ClosingTheWindowAtATableLeavesTheRoomFirst) {

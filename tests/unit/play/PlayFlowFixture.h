@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <set>
@@ -145,6 +146,13 @@ inline int SoundIndex(const char* file) {
   return -1;
 }
 
+// Jobs are kept, not run, so a test sees what was queued for the background.
+struct HeldWorkers : IWorkerHooks {
+  void QueueJob(std::function<void()> job) override { jobs.push_back(std::move(job)); }
+  void Shutdown() override { jobs.clear(); }
+  std::vector<std::function<void()>> jobs;
+};
+
 class PlayFlowTest : public ::testing::Test {
  public:
   void SetUp() override {
@@ -156,6 +164,7 @@ class PlayFlowTest : public ::testing::Test {
     h.notices = &notices;
     h.scenes = &scenes;
     h.sound = &sound;
+    h.workers = &workers;
     logic->SetHooks(h);
     logic->SetModes(&login, &lobby, &play);
     logic->m_network_state = 1;
@@ -215,6 +224,7 @@ class PlayFlowTest : public ::testing::Test {
   NoticeRecorder notices;
   SceneRecorder scenes;
   RecordingSound sound;
+  HeldWorkers workers;
   RecordingMode login{GameMode::kModeLogin, "login"};
   RecordingMode lobby{GameMode::kModeLobby, "lobby"};
   std::unique_ptr<GameLogic> logic;
