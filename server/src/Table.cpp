@@ -51,7 +51,7 @@ VXType_turn_info Table::Turn() const {
   t.SetMission(state() >= 2 ? game_.mission_value() : 0);
   // The round's mission card, so that a client entering mid-round knows it too (0: none;
   // card 0 is never the mission card).
-  t.Put(kTurnMissionCard, state() >= 2 ? game_.mission_card() : 0);
+  t.SetMissionCard(state() >= 2 ? game_.mission_card() : 0);
   return t;
 }
 

@@ -127,7 +127,7 @@ TEST(TableFlow, FixedDealAndTheLastTurnsEnd) {
   ASSERT_TRUE(start);
   VXMsg_game_start gs;
   ASSERT_TRUE(gs.Read(*start));
-  EXPECT_EQ(gs.status.turn.Get(20), C(2, 9)) << "the mission card in the turn record";
+  EXPECT_EQ(gs.status.turn.MissionCard(), C(2, 9)) << "the mission card in the turn record";
   EXPECT_EQ(gs.status.turn.AutoStageSeat(), 0) << "nothing to draw: seat 0 plays the last turn";
   EXPECT_EQ(DeckCodes(gs.pile), (std::vector<int>{C(2, 9), C(3, 2)})) << "the mission card, then the pile";
   for (int i = 0; i < gs.entry_count; ++i) {
@@ -142,7 +142,7 @@ TEST(TableFlow, FixedDealAndTheLastTurnsEnd) {
   ASSERT_TRUE(mid);
   VXMsg_table_info ti;
   ASSERT_TRUE(ti.Read(*mid));
-  EXPECT_EQ(ti.status.turn.Get(20), C(2, 9)) << "a client entering mid-round learns the mission card";
+  EXPECT_EQ(ti.status.turn.MissionCard(), C(2, 9)) << "a client entering mid-round learns the mission card";
 
   VXMsg_player_action_request draw;
   draw.action = VX_ACTION_DRAW;
