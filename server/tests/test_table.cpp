@@ -556,3 +556,24 @@ TEST(TableFlow, TableOptionsAreListedAndChecked) {
     EXPECT_EQ(p.WaitExit(10000), 2) << args[0] << " " << args[1] << "\n" << p.output();
   }
 }
+
+// No round starts while the table's only player is away; coming back between rounds
+// restarts the countdown and the round follows.
+TEST(TableFlow, NoRoundStartsWhileThePlayerIsAway) {
+  auto cfg = QuickConfig("away");
+  cfg.auto_start_ms = 200;
+  LiveServer live(cfg);
+  Seated a;
+  ASSERT_TRUE(SeatPlayer(live, "device-away", a));
+  a.game.Close();
+  // Several countdowns pass while the seat is held.
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_EQ(live.server().Stats().turns, 0u) << "a round started without its player";
+  uint8_t block[kUserInfoSize];
+  ASSERT_TRUE(MasterBlock(live.master(), "device-away", block));
+  ASSERT_EQ(At(block, kUserSeatedKind), 1);
+  ProtocolClient back;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-away", back, &a.who));
+  ASSERT_TRUE(EnterRoomPlain(back, 100)) << "any room request goes back to the held seat";
+  ASSERT_TRUE(back.RecvId(VX_PROTOCOL_GAME_START, 5000)) << "the countdown runs again";
+}
