@@ -18,6 +18,7 @@
 #include "Session.h"
 #include "Store.h"
 #include "TablePlayer.h"
+#include "framework/Clock.h"
 #include "net/messages/VXType_user_info.h"
 
 namespace {
@@ -239,6 +240,9 @@ TEST(TableFlow, BotsArriveOneByOneAndTheCountdownStartsTheRound) {
   ASSERT_TRUE(ti.Read(*first));
   EXPECT_EQ(ti.entry_count, 1) << "the player sits alone at first";
   EXPECT_EQ(ti.status.turn.HostSeat(), 0);
+  ASSERT_TRUE(ti.entries[0].player);
+  // On arrival the time the countdown has run becomes the local tick it began at.
+  EXPECT_LT(TicksSince(ti.entries[0].player->seat.TurnStart()), 400u) << "the host's countdown has just begun";
   std::vector<int> seated;
   for (int k = 0; k < 3; ++k) {
     auto pl = a.game.RecvId(VX_PROTOCOL_TABLE_PLAYER, 5000);
