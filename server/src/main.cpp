@@ -32,10 +32,13 @@ const char kUsage[] =
     "  --kit-dir DIR         folder holding web_content/ (default: the program's folder)\n"
     "  --db FILE             SQLite database file (default ~/.local/share/tolvan/server.db)\n"
     "  --bot-think-ms N      pause before each bot turn in ms (default 800)\n"
-    "  --turn-seconds N      turn time limit in seconds (default 40)\n"
+    "  --turn-seconds N      turn time limit in seconds, 1 or more (default 40); the\n"
+    "                        server plays the turn after it\n"
     "  --result-ms N         result shown before the ranking in ms (default 4000)\n"
     "  --ranking-ms N        ranking shown before the next round in ms (default 3000)\n"
-    "  --auto-start-ms N     a waiting table starts by itself after N ms (default 15000, 0 off)\n"
+    "  --auto-start-ms N     a waiting table (the first round too) starts by itself N ms\n"
+    "                        after its countdown began; every ready restarts it\n"
+    "                        (default 15000, 0 off)\n"
     "  --bots-per-table N    bots seated with a player, 1 to 3 (default 3)\n"
     "  --bot-seat-ms N       seat the bots one by one, N ms apart, after the player\n"
     "                        (default 0: all at once)\n"
@@ -90,7 +93,9 @@ const char kUsage[] =
     "\"tolvan-server: dropped N connections\"; SIGINT and SIGTERM stop the server.\n"
     "With --log-level 3 every deal, accepted move, refused move (\"move refused\")\n"
     "and settled round is traced (see RULES.md).\n"
-    "  --help                this text\n";
+    "\n"
+    "  --help                this text\n"
+    ;
 
 bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
   if (!s || !*s) return false;

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -522,4 +524,35 @@ TEST(TableFlow, SignalDropsEveryConnection) {
   srv.Signal(SIGUSR2);
   EXPECT_FALSE(srv.WaitLine("tolvan-server: dropped ", 5000).empty()) << srv.output();
   EXPECT_FALSE(game.Recv(5000)) << "closed";
+}
+
+// The table options: listed by --help, and a bad value stops the program with status 2
+// before it listens.
+TEST(TableFlow, TableOptionsAreListedAndChecked) {
+  const char* bin = std::getenv("TOLVAN_SERVER_BIN");
+  if (!bin) GTEST_SKIP() << "TOLVAN_SERVER_BIN not set";
+  std::string help;
+  {
+    FILE* f = ::popen((std::string("'") + bin + "' --help").c_str(), "r");
+    ASSERT_TRUE(f);
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) help.append(buf, n);
+    ASSERT_EQ(::pclose(f), 0);
+  }
+  for (const char* opt : {"--bot-seat-ms", "--seat-grace-ms", "--item-price", "--card-change-items", "--deal",
+                          "--mission-card", "--stock-cards", "--turn-seconds", "--auto-start-ms", "SIGUSR2"})
+    EXPECT_NE(help.find(opt), std::string::npos) << opt;
+  const std::vector<std::vector<std::string>> bad = {
+      {"--deal", "1,1"},     {"--deal", "52"},           {"--deal", "1,,2"},      {"--deal", ""},
+      {"--deal", "-1"},      {"--mission-card", "49"},   {"--mission-card", "0"}, {"--stock-cards", "53"},
+      {"--seat-grace-ms", "-5"}, {"--bot-seat-ms", "x"}, {"--item-price", "-1"},
+  };
+  for (const auto& args : bad) {
+    ServerProcess p;
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"--master-port", "0", "--game-port", "0", "--no-http", "--db", TempDb("bad_option")});
+    ASSERT_TRUE(p.Start(all));
+    EXPECT_EQ(p.WaitExit(10000), 2) << args[0] << " " << args[1] << "\n" << p.output();
+  }
 }
