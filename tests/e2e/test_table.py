@@ -17,8 +17,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tolvan_e2e import Xvfb  # noqa: E402
-from test_lobby import NORMAL_GAME, LobbyTest  # noqa: E402
-from test_login import LocalServer, click, register  # noqa: E402
+from test_lobby import NORMAL_GAME, LobbyTest, region  # noqa: E402
+from test_login import LocalServer, click, is_blue, register  # noqa: E402
 
 FIRST_ROOM = (158, 436)      # the first room plate of the room list: (32, 292) to (284, 580)
 START = {0: (450, 645), 1: (383, 645)}   # start/ready plate 235 x 81 from (333, 605) / (266, 605)
@@ -166,8 +166,17 @@ class TableTest(LobbyTest):
                 own_throw = r"\[(\d{8} [\d:]{8})\]\[GAME_LOG\] GameModePlay::OnPacket\| 216 throw by seat %d," % own
                 app.wait_for_log(own_turn, timeout=120)
                 if not re.search(own_throw, all_after(app.log_text(), "217 game start")):
-                    time.sleep(1.5)
-                    app.screenshot("table_own_turn")
+                    time.sleep(3.0)  # the deal has landed; the turn has 3 s left
+                    shot = app.screenshot("table_own_turn")
+                    # The own cards face up in their row (56 apart from x 295, 129 high
+                    # from y 577), the other seats' backs from their avatars + (120, 36).
+                    for i in range(HAND_SIZE):
+                        r, g, b = app.pixel(shot, 295 + 56 * i + 24, 695)
+                        self.assertTrue(r > 190 and g > 190, "own card %d face up on %s: %s" % (i, shot, (r, g, b)))
+                    for ax, ay in ((158, 34), (582, 34), (1006, 34)):
+                        backs = region(shot, ax + 120, ay + 36, 100, 52)
+                        blue = sum(1 for row in backs for p in row if is_blue(p))
+                        self.assertGreater(blue, 1000, "a seat's face-down hand at %d on %s" % (ax, shot))
                 app.wait_for_log(own_throw, timeout=TURN_SECONDS + 20)
                 log = all_after(app.log_text(), "217 game start")
                 began = stamp(re.search(own_turn, log).group(1))
