@@ -220,6 +220,8 @@ void Server::Impl::OnPlayerAction(const ConnPtr& c, Packet& p) {
   BotMove mv;
   int32_t action = -1;
   ReadMove(p, &mv, &action);
+  TraceF("account %lld move refused: %s: not at a table", static_cast<long long>(c->account),
+         MoveActionName(action));
   SendMoveRefusal(c, action);
 }
 

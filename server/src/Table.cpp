@@ -51,7 +51,7 @@ VXType_turn_info Table::Turn() const {
   t.SetMission(state() >= 2 ? game_.mission_value() : 0);
   // The round's mission card, so that a client entering mid-round knows it too (0: none;
   // card 0 is never the mission card).
-  t.Put(kTurnMissionCard, state() >= 2 ? game_.mission_card() : 0);
+  t.SetMissionCard(state() >= 2 ? game_.mission_card() : 0);
   return t;
 }
 
@@ -198,6 +198,13 @@ void Table::StartRound() {
   for (int s = 0; s < kMaxSeats; ++s)
     if (mask & (1u << s)) ++n;
   if (n < 2) return;
+  if (!bots_only_) {
+    // A table whose players are all away (held seats) waits for one of them to come back.
+    bool present = false;
+    for (const auto& slot : seats_)
+      if (slot.kind == SeatSlot::kHuman && !slot.held && !slot.leaving) present = true;
+    if (!present) return;
+  }
   timer_.cancel();
   for (auto& s : seats_) {
     if (s.kind == SeatSlot::kEmpty) continue;
@@ -426,7 +433,10 @@ bool Table::Rejoin(const ConnPtr& c, int seat) {
   slot.autoplay = false;
   slot.leaving = false;
   if (auto fresh = srv_->store.FindById(slot.account.id)) slot.account = *fresh;
-  if (state() <= 1) slot.ready = 0;
+  if (state() <= 1) {
+    slot.ready = 0;
+    RestartCountdown();
+  }
   if (state() == 2 && game_.turn_seat() == seat) {
     // The player takes the turn over with a whole turn limit.
     turn_timer_.cancel();

@@ -17,8 +17,6 @@
 namespace tsrv {
 
 constexpr int kPointTarget = 1000;
-// The turn record's byte that carries the round's mission card (0: none yet).
-constexpr size_t kTurnMissionCard = 20;
 
 struct SeatSlot {
   enum Kind { kEmpty, kHuman, kBot } kind = kEmpty;

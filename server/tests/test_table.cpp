@@ -18,6 +18,7 @@
 #include "Session.h"
 #include "Store.h"
 #include "TablePlayer.h"
+#include "framework/Clock.h"
 #include "net/messages/VXType_user_info.h"
 
 namespace {
@@ -127,7 +128,7 @@ TEST(TableFlow, FixedDealAndTheLastTurnsEnd) {
   ASSERT_TRUE(start);
   VXMsg_game_start gs;
   ASSERT_TRUE(gs.Read(*start));
-  EXPECT_EQ(gs.status.turn.Get(20), C(2, 9)) << "the mission card in the turn record";
+  EXPECT_EQ(gs.status.turn.MissionCard(), C(2, 9)) << "the mission card in the turn record";
   EXPECT_EQ(gs.status.turn.AutoStageSeat(), 0) << "nothing to draw: seat 0 plays the last turn";
   EXPECT_EQ(DeckCodes(gs.pile), (std::vector<int>{C(2, 9), C(3, 2)})) << "the mission card, then the pile";
   for (int i = 0; i < gs.entry_count; ++i) {
@@ -142,7 +143,7 @@ TEST(TableFlow, FixedDealAndTheLastTurnsEnd) {
   ASSERT_TRUE(mid);
   VXMsg_table_info ti;
   ASSERT_TRUE(ti.Read(*mid));
-  EXPECT_EQ(ti.status.turn.Get(20), C(2, 9)) << "a client entering mid-round learns the mission card";
+  EXPECT_EQ(ti.status.turn.MissionCard(), C(2, 9)) << "a client entering mid-round learns the mission card";
 
   VXMsg_player_action_request draw;
   draw.action = VX_ACTION_DRAW;
@@ -239,6 +240,9 @@ TEST(TableFlow, BotsArriveOneByOneAndTheCountdownStartsTheRound) {
   ASSERT_TRUE(ti.Read(*first));
   EXPECT_EQ(ti.entry_count, 1) << "the player sits alone at first";
   EXPECT_EQ(ti.status.turn.HostSeat(), 0);
+  ASSERT_TRUE(ti.entries[0].player);
+  // On arrival the time the countdown has run becomes the local tick it began at.
+  EXPECT_LT(TicksSince(ti.entries[0].player->seat.TurnStart()), 400u) << "the host's countdown has just begun";
   std::vector<int> seated;
   for (int k = 0; k < 3; ++k) {
     auto pl = a.game.RecvId(VX_PROTOCOL_TABLE_PLAYER, 5000);
@@ -555,4 +559,25 @@ TEST(TableFlow, TableOptionsAreListedAndChecked) {
     ASSERT_TRUE(p.Start(all));
     EXPECT_EQ(p.WaitExit(10000), 2) << args[0] << " " << args[1] << "\n" << p.output();
   }
+}
+
+// No round starts while the table's only player is away; coming back between rounds
+// restarts the countdown and the round follows.
+TEST(TableFlow, NoRoundStartsWhileThePlayerIsAway) {
+  auto cfg = QuickConfig("away");
+  cfg.auto_start_ms = 200;
+  LiveServer live(cfg);
+  Seated a;
+  ASSERT_TRUE(SeatPlayer(live, "device-away", a));
+  a.game.Close();
+  // Several countdowns pass while the seat is held.
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_EQ(live.server().Stats().turns, 0u) << "a round started without its player";
+  uint8_t block[kUserInfoSize];
+  ASSERT_TRUE(MasterBlock(live.master(), "device-away", block));
+  ASSERT_EQ(At(block, kUserSeatedKind), 1);
+  ProtocolClient back;
+  ASSERT_TRUE(EnterThroughMaster(live.master(), "device-away", back, &a.who));
+  ASSERT_TRUE(EnterRoomPlain(back, 100)) << "any room request goes back to the held seat";
+  ASSERT_TRUE(back.RecvId(VX_PROTOCOL_GAME_START, 5000)) << "the countdown runs again";
 }

@@ -72,6 +72,10 @@ struct VXType_turn_info : VXRawRecord<36> {
   // -1 (or any seat that never plays) names no seat.
   int32_t AutoStageSeat() const { return Get(24); }
   void SetAutoStageSeat(int32_t v) { Put(24, v); }
+  // The round's mission card (the local server sends it for a client entering
+  // mid-round; 0 none, since card 0 is never the mission card).
+  int32_t MissionCard() const { return Get(20); }
+  void SetMissionCard(int32_t v) { Put(20, v); }
   int32_t Mission() const { return Get(28); }
   void SetMission(int32_t v) { Put(28, v); }
   int32_t NoCrown() const { return Get(32); }
