@@ -324,8 +324,8 @@ class GameModePlay : public GameMode {
   // Knock mode on the sequencer: variant 0 knock dark, 1 the forced knock of a turn.
   void Enter_Knock_Mode(int variant);
   VXType_card* drag_card = nullptr;
-  int32_t drag_x = 0, drag_y = 0;
-  int32_t drag_distance = 0;
+  int32_t drag_x = 0, drag_y = 0;  // the touch-down point; pointer_x/y is the last position
+  int32_t drag_distance = 0;       // the pointer's travel since the touch down
   // A hand card is moved only once the pointer travelled this far (a click is no drag).
   static constexpr int32_t kDragThreshold = 12;
   // A move request waits this long for its answer before another one may leave.

@@ -600,8 +600,12 @@ int GameModePlay::OnTouchDown(int button, int x, int y) {
   if (ILayerHooks* mini = Mini_Game(this); mini && mini->OnTouchDown(button, x, y)) return 1;
   int r = 0;
   if (m_scenes.TouchDown(button, x, y, &r)) return r;
+  // The touch-down point stays the drag's origin (the dragged card is drawn offset by
+  // the pointer's travel from it); the distance adds up every move from here.
   drag_x = x;
   drag_y = y;
+  pointer_x = x;
+  pointer_y = y;
   drag_distance = 0;
   drag_card = nullptr;
   if (Touch_Cards(x, y)) return 1;
@@ -612,9 +616,7 @@ int GameModePlay::OnTouchMove(int button, int x, int y) {
   if (ILayerHooks* mini = Mini_Game(this); mini && mini->OnTouchMove(button, x, y)) return 1;
   int r = 0;
   if (m_scenes.TouchMove(button, x, y, &r)) return r;
-  drag_distance += std::abs(x - drag_x) + std::abs(y - drag_y);
-  drag_x = x;
-  drag_y = y;
+  drag_distance += std::abs(x - pointer_x) + std::abs(y - pointer_y);
   pointer_x = x;
   pointer_y = y;
   return Dispatch_Buttons(&EventCtrlGroup::DispatchTouchMove, button, x, y);

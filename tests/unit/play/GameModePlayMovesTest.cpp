@@ -161,6 +161,8 @@ TEST_F(MovesTest, ADragPastTheThresholdReordersTheHand) {
   play->OnTouchDown(0, 301, 601);
   ASSERT_EQ(play->drag_card, me->hand.cards[0]);
   for (int x = 311; x <= 421; x += 10) play->OnTouchMove(0, x, 601);
+  // The card is drawn at its place moved by the pointer's travel from the touch.
+  EXPECT_EQ(play->pointer_x - play->drag_x, 120);
   me->hand.cards[0]->rect[0] = 420, me->hand.cards[0]->rect[2] = 460;
   play->OnTouchUp(0, 421, 601);
   EXPECT_EQ(Codes(me->hand), (std::vector<int>{C(0, 5), C(0, 9), C(0, 1)}));
