@@ -52,7 +52,7 @@ class RoomListTest(test_lobby.LobbyTest):
 
     def reach_lobby(self, app, name):
         """Quick start, registration, and the lobby's header checked on a screenshot."""
-        self.wait_for_title(app, "rooms_title")
+        self.wait_for_title(app, "rooms_title_" + name)
         self.click(app, QUICK_CENTRE)
         app.wait_for_log(r"GameModeLogin::OnLoginReply result 0")
         register(app, name)
