@@ -84,7 +84,7 @@ class RoomListTest(test_lobby.LobbyTest):
     def drag_left(self, app, start_x, end_x, y=440, step=40):
         """A press on a room, a slow drag to the left over the list, a release on a room."""
         moves = ["mousemove", "--window", app.window, str(start_x), str(y), "mousedown", "1"]
-        for x in range(start_x - step, end_x - 1, -step):
+        for x in list(range(start_x - step, end_x, -step)) + [end_x]:
             moves += ["mousemove", "--window", app.window, str(x), str(y), "sleep", "0.03"]
         moves += ["mouseup", "1"]
         app.xdo(*moves)
@@ -117,9 +117,10 @@ class RoomListTest(test_lobby.LobbyTest):
                     self.click(app, POINT_TAB)
                     self.wait_for_plates(app, "rooms_tab%d_back" % tab, 1)
 
-                # A drag from the 5,000 room to the left, released over another room,
-                # scrolls to the end and enters nothing.
-                self.drag_left(app, plate_left(3) + 120, 200)
+                # A drag from the 5,000 room to the left, released over the 1,000 room
+                # once the list has reached its end, scrolls there and enters nothing.
+                release_x = plate_left(AFFORDABLE, FULL_SCROLL) + PLATE_WIDTH // 2
+                self.drag_left(app, plate_left(3) + 120, release_x)
                 shot, seen = self.wait_for_plates(app, "rooms_tab%d_end" % tab, tab, offset=FULL_SCROLL)
                 self.assertIn(5, seen)
                 self.assert_no_entry(app, server)
