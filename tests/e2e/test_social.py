@@ -35,6 +35,8 @@ THAI_NAME = "สมชาย ใจดี"
 DIALOG = (390, 205)
 APPROVE, CANCEL = (40, 280), (460, 280)
 APPROVE_BLUE, CANCEL_GREY = (24, 119, 242), (136, 136, 136)
+SETTINGS_GEAR = (1217, 42)  # the lobby's settings button: 100 x 80 from (1167, 2)
+LOGOUT = (973, 628)         # the settings panel's logout plate: 235 x 81 from (856, 588)
 # The server's tokens are 40 hexadecimal digits: none may show up anywhere on our side.
 TOKEN_LIKE = re.compile(r"[0-9a-f]{40}")
 
@@ -150,6 +152,30 @@ class SocialLoginTest(test_lobby.LobbyTest):
                 view = self.open_dialog(app, server, "social_cancel_again")
                 self.approve_to_the_lobby(app, server, view)
                 self.assertEqual(self.accounts(), [(PADDED_ID, THAI_NAME, 0)])
+                self.assert_no_token(app, server)
+
+    def test_logout_signs_out_of_the_social_network_and_returns_to_the_title(self):
+        with Xvfb() as x, social_server(self.root) as server:
+            self.write_settings(server.master_port, web_base=server.web_base)
+            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
+                self.wait_for_title(app, "social_logout_title")
+                self.approve_to_the_lobby(app, server, self.open_dialog(app, server, "social_logout_dialog"))
+                self.wait_for_lobby_header(app, "social_logout_lobby")
+                app.xdo("mousemove", "--window", app.window, str(SETTINGS_GEAR[0]), str(SETTINGS_GEAR[1]),
+                        "click", "1")
+                app.wait_for_log(r"VXScene_setting_main::OnInit_Process", timeout=15)
+                time.sleep(CLICK_INTERVAL)
+                app.xdo("mousemove", "--window", app.window, str(LOGOUT[0]), str(LOGOUT[1]), "click", "1")
+                # The logout page of the social network, then the game's own page, which
+                # closes the window; the title screen follows.
+                app.wait_for_log(r'ZBWebView::Open\| "Facebook Logout" on %s' % re.escape(server.web_base),
+                                 timeout=20)
+                server.wait_for_trace(r"web GET /logout.php 302")
+                server.wait_for_trace(r"web GET /web_content/facebook_logout.htm 200")
+                app.wait_for_log(r"(?s)Facebook Logout.*ZBWebView\| page call set_close", timeout=20)
+                self.wait_for_no_window(app, "^Facebook Logout$")
+                app.wait_for_log(r"(?s)GameModeLobby::Cleanup.*GameModeLogin::OnInit_Process", timeout=20)
+                self.wait_for_title(app, "social_logout_back")
                 self.assert_no_token(app, server)
 
 
