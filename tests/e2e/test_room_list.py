@@ -3,8 +3,9 @@
 A new quick-start account (100,000 chips) registers and reaches the lobby; a click on a
 game type enters the game server of that kind and opens the room list on the matching
 tab. The server's six rooms (stakes 100, 500, 1,000, 5,000, 10,000, 50,000) are one
-plate each, 266 units apart from x 32, the last ones beyond the right edge: a drag to
-the left reveals them and enters nothing; the 50,000 room needs 1,000,000 chips, so a
+plate each, 266 units apart from x 32, the last ones beyond the right edge: the wheel
+scrolls the list sideways, and a drag to the left reveals the last room and enters
+nothing; the 50,000 room needs 1,000,000 chips, so a
 tap on it shows the not-enough-chips box and nothing reaches the server; the 1,000
 room is affordable and a tap on it seats the player, and the program goes on to table
 play. The server runs with its trace on, so every table entry and creation it handles
@@ -30,6 +31,7 @@ ROOM_STEP, ROOM_INSET, PLATE_WIDTH = 266, 32, 252
 PLATE_PROBE_Y = 392        # below the badge, above the stake's figures
 FULL_SCROLL = 6 * 266 - 1234  # how far six rooms scroll
 STAKES = [100, 500, 1000, 5000, 10000, 50000]
+WHEEL_NOTCH = 40  # units the list moves per wheel notch
 AFFORDABLE, UNAFFORDABLE = 2, 5  # indices: 1,000 (20,000 needed) and 50,000
 
 # Plate fills per tab: (dim, lit); a room is lit when the balance reaches its minimum.
@@ -116,6 +118,15 @@ class RoomListTest(test_lobby.LobbyTest):
                     time.sleep(CLICK_INTERVAL)
                     self.click(app, POINT_TAB)
                     self.wait_for_plates(app, "rooms_tab%d_back" % tab, 1)
+
+                # The wheel over the list scrolls it sideways: three notches down move it
+                # 120 units towards its end, three up bring it back.
+                app.xdo("mousemove", "--window", app.window, "640", "440", "click", "--repeat", "3", "--delay",
+                        "100", "5")
+                self.wait_for_plates(app, "rooms_tab%d_wheel" % tab, tab, offset=3 * WHEEL_NOTCH)
+                app.xdo("click", "--repeat", "3", "--delay", "100", "4")
+                self.wait_for_plates(app, "rooms_tab%d_wheel_back" % tab, tab)
+                self.assert_no_entry(app, server)
 
                 # A drag from the 5,000 room to the left, released over the 1,000 room
                 # once the list has reached its end, scrolls there and enters nothing.
