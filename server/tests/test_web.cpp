@@ -270,3 +270,25 @@ TEST(WebSide, ProgramPrintsItsWebPortOrRunsWithoutIt) {
     EXPECT_EQ(srv.Stop(), 0);
   }
 }
+
+// With the trace on, each request of the web side is one line: method, path and status,
+// never the query (a token travels there), and nothing unprintable from the path.
+TEST(WebSide, TraceLinesNameThePathButNeverTheQuery) {
+  WebKit kit;
+  ServerProcess srv;
+  ASSERT_TRUE(srv.Start({"--master-port", "0", "--game-port", "0", "--http-port", "0", "--kit-dir",
+                         kit.root().string(), "--db", (kit.root() / "server.db").string(), "--log-level", "3"}));
+  const std::string line = srv.WaitLine("tolvan-server: master", 10000);
+  const size_t at = line.find(", web 127.0.0.1:");
+  ASSERT_NE(at, std::string::npos) << srv.output();
+  httplib::Client http("127.0.0.1", std::atoi(line.c_str() + at + std::strlen(", web 127.0.0.1:")));
+  auto me = http.Get("/graph/me?access_token=0123456789abcdef0123456789abcdef01234567");
+  ASSERT_TRUE(me);
+  EXPECT_EQ(me->status, 400);
+  http.Get("/web_content/x%0Aforged%20line");
+  EXPECT_FALSE(srv.WaitLineWith("web GET /graph/me 400", 10000).empty()) << srv.output();
+  EXPECT_FALSE(srv.WaitLineWith("web GET /web_content/x?forged?line 404", 10000).empty()) << srv.output();
+  EXPECT_EQ(srv.output().find("0123456789abcdef"), std::string::npos) << srv.output();
+  EXPECT_EQ(srv.output().find("\nforged"), std::string::npos) << srv.output();
+  EXPECT_EQ(srv.Stop(), 0);
+}

@@ -492,7 +492,7 @@ bool GameWebContent::Clickable(const WebContentEntry* e) const {
   return (e->type == WebContentEntry::kLink || e->type == WebContentEntry::kScene) && e->ShownAt(m_place);
 }
 
-int GameWebContent::OnTouchUp(int button, int x, int y) {
+int GameWebContent::OnTouchUp(int button, int x, int y, bool banners) {
   // An open announcement is drawn over everything: it takes the release before any
   // banner, wherever the banner stands in the list.
   for (WebContentEntry* e : m_entries) {
@@ -505,6 +505,7 @@ int GameWebContent::OnTouchUp(int button, int x, int y) {
     }
     return 1;
   }
+  if (!banners) return 0;
   WebContentEntry* hit = nullptr;
   for (WebContentEntry* e : m_entries) {
     if (e->show_type == WebContentEntry::kAnnouncement || !Clickable(e) || !InsideImage(e, x, y)) continue;

@@ -124,10 +124,12 @@ class GameWebContent : public ZBObject, public ZBSingleton<GameWebContent>, publ
   void Draw(int32_t place);
   void Draw_Announcements();
 
-  // Pointer input in the lobby; 1 when consumed.
+  // Pointer input in the lobby; 1 when consumed. An open announcement takes every
+  // event. With `banners` false (a scene is shown over the banners) a release that no
+  // announcement takes is left to the scene.
   int OnTouchDown(int button, int x, int y);
   int OnTouchMove(int button, int x, int y);
-  int OnTouchUp(int button, int x, int y);
+  int OnTouchUp(int button, int x, int y, bool banners = true);
   // An announcement's close button.
   void OnEvent(ZBEventCtrl* sender) override;
 

@@ -60,6 +60,10 @@ class LocalServer:
     def __init__(self, root, *options):
         self.root = root
         self.options = list(options)
+        # Its own web side on a free port unless the test says otherwise, so that
+        # servers of tests run side by side never meet on the default port.
+        if "--http-port" not in self.options and "--no-http" not in self.options:
+            self.options += ["--http-port", "0"]
         self.err_path = os.path.join(root, "server.err")
         self.proc = None
         self.master_port = None
@@ -118,6 +122,10 @@ class LocalServer:
         self.err.close()
 
 
+# A web base where nothing answers (the discard port).
+NO_WEB_SIDE = "http://127.0.0.1:9"
+
+
 def is_blue(rgb):
     r, g, b = rgb
     return b > r + 40 and b > g + 30
@@ -140,7 +148,9 @@ class LoginTest(unittest.TestCase):
         shutil.rmtree(self.root, ignore_errors=True)
 
     def write_settings(self, port, **values):
-        settings = {"master_address": "127.0.0.1", "master_port": port}
+        # No banners unless the test points the web base at its server: the default
+        # address may be anybody's server on this machine.
+        settings = {"master_address": "127.0.0.1", "master_port": port, "web_base": NO_WEB_SIDE}
         settings.update(values)
         path = os.path.join(self.config, "settings.json")
         if os.path.exists(path):

@@ -3,8 +3,9 @@
 A new quick-start account (100,000 chips) registers and reaches the lobby; a click on a
 game type enters the game server of that kind and opens the room list on the matching
 tab. The server's six rooms (stakes 100, 500, 1,000, 5,000, 10,000, 50,000) are one
-plate each, 266 units apart from x 32, the last ones beyond the right edge: a drag to
-the left reveals them and enters nothing; the 50,000 room needs 1,000,000 chips, so a
+plate each, 266 units apart from x 32, the last ones beyond the right edge: the wheel
+scrolls the list sideways, and a drag to the left reveals the last room and enters
+nothing; the 50,000 room needs 1,000,000 chips, so a
 tap on it shows the not-enough-chips box and nothing reaches the server; the 1,000
 room is affordable and a tap on it seats the player, and the program goes on to table
 play. The server runs with its trace on, so every table entry and creation it handles
@@ -30,6 +31,7 @@ ROOM_STEP, ROOM_INSET, PLATE_WIDTH = 266, 32, 252
 PLATE_PROBE_Y = 392        # below the badge, above the stake's figures
 FULL_SCROLL = 6 * 266 - 1234  # how far six rooms scroll
 STAKES = [100, 500, 1000, 5000, 10000, 50000]
+WHEEL_NOTCH = 40  # units the list moves per wheel notch
 AFFORDABLE, UNAFFORDABLE = 2, 5  # indices: 1,000 (20,000 needed) and 50,000
 
 # Plate fills per tab: (dim, lit); a room is lit when the balance reaches its minimum.
@@ -52,7 +54,7 @@ class RoomListTest(test_lobby.LobbyTest):
 
     def reach_lobby(self, app, name):
         """Quick start, registration, and the lobby's header checked on a screenshot."""
-        self.wait_for_title(app, "rooms_title")
+        self.wait_for_title(app, "rooms_title_" + name)
         self.click(app, QUICK_CENTRE)
         app.wait_for_log(r"GameModeLogin::OnLoginReply result 0")
         register(app, name)
@@ -84,7 +86,7 @@ class RoomListTest(test_lobby.LobbyTest):
     def drag_left(self, app, start_x, end_x, y=440, step=40):
         """A press on a room, a slow drag to the left over the list, a release on a room."""
         moves = ["mousemove", "--window", app.window, str(start_x), str(y), "mousedown", "1"]
-        for x in range(start_x - step, end_x - 1, -step):
+        for x in list(range(start_x - step, end_x, -step)) + [end_x]:
             moves += ["mousemove", "--window", app.window, str(x), str(y), "sleep", "0.03"]
         moves += ["mouseup", "1"]
         app.xdo(*moves)
@@ -117,9 +119,19 @@ class RoomListTest(test_lobby.LobbyTest):
                     self.click(app, POINT_TAB)
                     self.wait_for_plates(app, "rooms_tab%d_back" % tab, 1)
 
-                # A drag from the 5,000 room to the left, released over another room,
-                # scrolls to the end and enters nothing.
-                self.drag_left(app, plate_left(3) + 120, 200)
+                # The wheel over the list scrolls it sideways: three notches down move it
+                # 120 units towards its end, three up bring it back.
+                app.xdo("mousemove", "--window", app.window, "640", "440", "click", "--repeat", "3", "--delay",
+                        "100", "5")
+                self.wait_for_plates(app, "rooms_tab%d_wheel" % tab, tab, offset=3 * WHEEL_NOTCH)
+                app.xdo("click", "--repeat", "3", "--delay", "100", "4")
+                self.wait_for_plates(app, "rooms_tab%d_wheel_back" % tab, tab)
+                self.assert_no_entry(app, server)
+
+                # A drag from the 5,000 room to the left, released over the 1,000 room
+                # once the list has reached its end, scrolls there and enters nothing.
+                release_x = plate_left(AFFORDABLE, FULL_SCROLL) + PLATE_WIDTH // 2
+                self.drag_left(app, plate_left(3) + 120, release_x)
                 shot, seen = self.wait_for_plates(app, "rooms_tab%d_end" % tab, tab, offset=FULL_SCROLL)
                 self.assertIn(5, seen)
                 self.assert_no_entry(app, server)

@@ -64,7 +64,8 @@ class SettingsTest(LobbyTest):
         self.assertTrue(any(opening), "the lobby music opens with silence")
         stream_path = os.path.join(self.root, "stream.raw")
         with Xvfb() as x, LocalServer(self.root) as server:
-            self.write_settings(server.master_port, sound_on=0, sound_bg_on=1)
+            # The server's banners too: the panel opens over them and keeps its clicks.
+            self.write_settings(server.master_port, sound_on=0, sound_bg_on=1, web_base=server.web_base)
             app = self.running_with_disk_audio(x, stream_path)
             self.wait_for_title(app, "settings_title")
             click(app, QUICK_CENTRE)

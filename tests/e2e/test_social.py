@@ -35,6 +35,8 @@ THAI_NAME = "สมชาย ใจดี"
 DIALOG = (390, 205)
 APPROVE, CANCEL = (40, 280), (460, 280)
 APPROVE_BLUE, CANCEL_GREY = (24, 119, 242), (136, 136, 136)
+SETTINGS_GEAR = (1217, 42)  # the lobby's settings button: 100 x 80 from (1167, 2)
+LOGOUT = (973, 628)         # the settings panel's logout plate: 235 x 81 from (856, 588)
 # The server's tokens are 40 hexadecimal digits: none may show up anywhere on our side.
 TOKEN_LIKE = re.compile(r"[0-9a-f]{40}")
 
@@ -55,16 +57,23 @@ def social_server(root, *options):
 class SocialLoginTest(test_lobby.LobbyTest):
     test_quick_start_reaches_the_lobby_and_the_normal_game_server = None
 
-    def open_dialog(self, app, server, name):
-        """Clicks the social button; returns the authorisation window once its page
-        shows both buttons."""
-        asked = len(re.findall(r"web GET /dialog/oauth 200", server.trace()))
-        app.xdo("mousemove", "--window", app.window, "20", "20", "mousemove", "--window", app.window,
-                str(SOCIAL_POINTS[0][0]), str(SOCIAL_POINTS[0][1]), "click", "1")
+    @staticmethod
+    def pages_asked(server):
+        return len(re.findall(r"web GET /dialog/oauth 200", server.trace()))
+
+    def open_dialog(self, app, server, name, asked=None):
+        """Clicks the social button, or with `asked` (the authorisation pages served
+        before) waits for the program to open the dialog by itself; returns the
+        authorisation window once its page shows both buttons."""
+        click = asked is None
+        if click:
+            asked = self.pages_asked(server)
+            app.xdo("mousemove", "--window", app.window, "20", "20", "mousemove", "--window", app.window,
+                    str(SOCIAL_POINTS[0][0]), str(SOCIAL_POINTS[0][1]), "click", "1")
         app.wait_for_log(r'ZBWebView::Open\| "Facebook Login" on %s' % re.escape(server.web_base), timeout=20)
         view = app.xdo("search", "--sync", "--name", "^Facebook Login$", timeout=20).split()[0]
         end = time.time() + 20
-        while len(re.findall(r"web GET /dialog/oauth 200", server.trace())) <= asked:
+        while self.pages_asked(server) <= asked:
             self.assertLess(time.time(), end, "the authorisation page was not asked for:\n" + server.trace())
             time.sleep(0.05)
         while True:
@@ -150,6 +159,48 @@ class SocialLoginTest(test_lobby.LobbyTest):
                 view = self.open_dialog(app, server, "social_cancel_again")
                 self.approve_to_the_lobby(app, server, view)
                 self.assertEqual(self.accounts(), [(PADDED_ID, THAI_NAME, 0)])
+                self.assert_no_token(app, server)
+
+    def test_a_returning_social_account_opens_the_dialog_by_itself(self):
+        with Xvfb() as x, social_server(self.root) as server:
+            self.write_settings(server.master_port, web_base=server.web_base)
+            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
+                self.wait_for_title(app, "social_again_title")
+                self.approve_to_the_lobby(app, server, self.open_dialog(app, server, "social_again_dialog"))
+            self.assertEqual(self.settings().get("auto_login"), 1)
+            self.assertEqual(self.settings().get("account_type"), 0)
+
+            # The next start logs the social account in with no click: the dialog opens
+            # by itself once the title screen is up, and approving it reaches the lobby.
+            asked = self.pages_asked(server)
+            with self.running(x, r"GameModeLogin::OnInit_Process") as app:
+                view = self.open_dialog(app, server, "social_again_auto", asked=asked)
+                self.assertNotIn("Send_Login", app.log_text())
+                self.approve_to_the_lobby(app, server, view)
+            self.assertEqual(self.accounts(), [(PADDED_ID, THAI_NAME, 0)])
+
+    def test_logout_signs_out_of_the_social_network_and_returns_to_the_title(self):
+        with Xvfb() as x, social_server(self.root) as server:
+            self.write_settings(server.master_port, web_base=server.web_base)
+            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
+                self.wait_for_title(app, "social_logout_title")
+                self.approve_to_the_lobby(app, server, self.open_dialog(app, server, "social_logout_dialog"))
+                self.wait_for_lobby_header(app, "social_logout_lobby")
+                app.xdo("mousemove", "--window", app.window, str(SETTINGS_GEAR[0]), str(SETTINGS_GEAR[1]),
+                        "click", "1")
+                app.wait_for_log(r"VXScene_setting_main::OnInit_Process", timeout=15)
+                time.sleep(CLICK_INTERVAL)
+                app.xdo("mousemove", "--window", app.window, str(LOGOUT[0]), str(LOGOUT[1]), "click", "1")
+                # The logout page of the social network, then the game's own page, which
+                # closes the window; the title screen follows.
+                app.wait_for_log(r'ZBWebView::Open\| "Facebook Logout" on %s' % re.escape(server.web_base),
+                                 timeout=20)
+                server.wait_for_trace(r"web GET /logout.php 302")
+                server.wait_for_trace(r"web GET /web_content/facebook_logout.htm 200")
+                app.wait_for_log(r"(?s)Facebook Logout.*ZBWebView\| page call set_close", timeout=20)
+                self.wait_for_no_window(app, "^Facebook Logout$")
+                app.wait_for_log(r"(?s)GameModeLobby::Cleanup.*GameModeLogin::OnInit_Process", timeout=20)
+                self.wait_for_title(app, "social_logout_back")
                 self.assert_no_token(app, server)
 
 

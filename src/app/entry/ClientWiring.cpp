@@ -55,7 +55,11 @@ int WebContentLayer::OnTouchDown(int button, int x, int y) {
 }
 
 int WebContentLayer::OnTouchUp(int button, int x, int y) {
-  return InLobby() ? GameWebContent::Instance()->OnTouchUp(button, x, y) : 0;
+  if (!InLobby()) return 0;
+  // The lobby draws its banners under its scenes: a shown scene takes the release
+  // before them (an announcement, drawn over everything, still comes first).
+  const bool scene_over_banners = GameModeLobby::Instance()->TopmostScene() >= 0;
+  return GameWebContent::Instance()->OnTouchUp(button, x, y, !scene_over_banners);
 }
 
 int WebContentLayer::OnTouchMove(int button, int x, int y) {

@@ -323,6 +323,10 @@ TEST_F(WebContentTest, ClickRules) {
     w.OnImageData("b", "png", 3);
     w.Draw(kPlaceLobby);
     EXPECT_EQ(w.OnTouchUp(0, 500, 500), 0);  // a miss is never consumed
+    // Under a scene the banner leaves the release to the scene.
+    EXPECT_EQ(w.OnTouchUp(0, 100, 60, false), 0);
+    EXPECT_EQ(h.sounds + h.shops + h.opened.size(), 0u);
+    EXPECT_EQ(w.Find("b")->active, 1);
     EXPECT_EQ(w.OnTouchUp(0, 100, 60), c.consumed ? 1 : 0);
     EXPECT_EQ(h.sounds, c.sounds);
     EXPECT_EQ(h.opened.size(), c.opened ? 1u : 0u);
@@ -349,6 +353,7 @@ TEST_F(WebContentTest, AnAnnouncementTakesThePointerUntilItIsClosed) {
   EXPECT_EQ(content.OnTouchDown(0, 1000, 600), 1);
   EXPECT_EQ(content.OnTouchMove(0, 1000, 600), 1);
   EXPECT_EQ(content.OnTouchUp(0, 20, 110), 1);
+  EXPECT_EQ(content.OnTouchUp(0, 20, 110, false), 1) << "over a scene too";
   EXPECT_TRUE(content.AnnouncementOpen());
   // The close button at (300, 120) closes it.
   EXPECT_EQ(content.OnTouchDown(0, 310, 130), 1);
