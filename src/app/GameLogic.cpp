@@ -745,7 +745,7 @@ void GameLogic::DrawReconnectStatus() {
     else
       std::snprintf(m_reconnect_text, sizeof(m_reconnect_text), EditionOf(kReconnectTryText), attempt);
   }
-  m_hooks.screen->DrawRoundRect(440, 600, 840, 626, 10, 20, 1.0f, Rgba255(74, 44, 6, 220),
+  m_hooks.screen->DrawRoundRect(470, 531, 810, 556, 10, 20, 1.0f, Rgba255(74, 44, 6, 220),
                                 Rgba255(90, 56, 13, 220));
-  m_hooks.screen->DrawTextCentered(m_reconnect_text, 440, 600, 840, 626, 14, HookColor{1, 1, 1, 1});
+  m_hooks.screen->DrawTextCentered(m_reconnect_text, 470, 531, 810, 556, 14, HookColor{1, 1, 1, 1});
 }

@@ -102,7 +102,7 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   // Getting back by itself. While the program is past the title screen and none of the
   // sessions 0 to 2 is connected (and no entering job, splash or connecting indicator
   // is at work), the disconnected banner shows and the master is tried again on the
-  // schedule of GameReconnect, each try named under the banner; a try connects the
+  // schedule of GameReconnect, each try named on a line over the banner; a try connects the
   // master, greets it and sends the title screen's login again, whose reply (handled by
   // the global dispatcher) brings the lobby back, or the table where the player is
   // still seated. A refused login ends the tries and logs out to the title screen.
@@ -167,7 +167,7 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   void StartReconnectAttempt();
   void RunReconnectAttempt(uint32_t generation);
   void StopReconnect(const char* why);
-  // The line under the disconnected banner naming the next try or the one under way.
+  // The line over the disconnected banner naming the next try or the one under way.
   void DrawReconnectStatus();
 
   GameHooks m_hooks;
