@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 
+#include "app/FramePacing.h"
 #include "app/GameAfterFrame.h"
 #include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
@@ -248,8 +249,18 @@ void GameLogic::RenderFrame() {
     return;
   }
   if (m_state != 3 || !m_initialized) return;
+  if (m_frame_interval_ms == FramePacing::kNever) {
+    // Nobody can see the window: nothing is drawn, but what was released for the end of
+    // a frame still goes now, as it would after a drawn one.
+    ZBPoolManager::Get().Pop();
+    return;
+  }
   if (m_mode_current && m_hooks.splash->IsSplashShown()) return;
   if (!screen->FrameDue()) return;
+  const uint32_t now = GetTickMs();
+  if (m_frame_interval_ms != 0 && m_drawn && now - m_last_drawn_ms < m_frame_interval_ms) return;
+  m_last_drawn_ms = now;
+  m_drawn = true;
 
   screen->BeginFrame();
   if (m_mode_started && m_mode_current) {

@@ -64,6 +64,12 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   void ProcessFrame();
   void RenderFrame();
 
+  // The shortest time between two drawn frames (FramePacing): 0 for RenderFrame's own
+  // cap alone, FramePacing::kNever to draw nothing (the window cannot be seen) while
+  // the frame's work goes on. Main thread.
+  void SetFrameInterval(uint32_t ms) { m_frame_interval_ms = ms; }
+  uint32_t FrameInterval() const { return m_frame_interval_ms; }
+
   int SetNextMode(GameMode* mode, int param);
   int ChangeMode(GameMode* mode, int param1, int param2);
 
@@ -182,5 +188,8 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   GameReconnect m_reconnect;  // frame lock
   // The status line's text, rebuilt only when what it says changes.
   char m_reconnect_text[160] = {};
+  uint32_t m_frame_interval_ms = 0;
+  uint32_t m_last_drawn_ms = 0;  // when the last frame of the running state was drawn
+  bool m_drawn = false;
   int64_t m_reconnect_text_key = -1;
 };
