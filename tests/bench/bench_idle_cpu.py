@@ -1,20 +1,29 @@
 #!/usr/bin/env python3
-"""CPU use of the idle program: one window under a private Xvfb, nothing changing.
+"""CPU use of the idle program under a private Xvfb (software GL), nothing changing.
 
-Usage: TOLVAN_BINARY=build/tolvan python3 tests/bench/bench_idle_cpu.py [seconds]
+Usage: TOLVAN_BINARY=build/tolvan TOLVAN_TESTINPUT_BINARY=build/tolvan-testinput \\
+       TOLVAN_BUILD_DIR=build python3 tests/bench/bench_idle_cpu.py [seconds] [--lobby]
 
-Starts the program with the input test mode, lets it settle for 2 s, then measures the
-process's user + system CPU time (from /proc/<pid>/stat) and the frames it presented
-over the interval, and finally the whole run's CPU time from getrusage (os.wait4) after
-a clean SIGTERM shutdown. A figure to keep, not a test.
+Without --lobby: the input test build's blank screen in focus, as before. With --lobby:
+the real program against the local server, a new quick-start account registered, the
+lobby in focus, then with another window in focus, then unmapped (hidden, as when
+minimised). For each state the process's user + system CPU time (from /proc/<pid>/stat)
+and the frames it presented are measured over the interval; the frames come from the
+log lines the program writes when its pace changes. A figure to keep, not a test.
 """
 import os
+import re
 import signal
+import subprocess
 import sys
+import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
+
+PACED = r"GameWindow \| drawing paced: %s, frames (\d+)"
 
 
 def cpu_seconds(pid):
@@ -24,8 +33,12 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / ticks  # utime + stime
 
 
-def main():
-    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
+def report(name, cpu, wall, frames):
+    print("%-12s: CPU %.2f s in %.1f s = %5.1f %% of one core, %4d frames (%.1f per second)"
+          % (name, cpu, wall, 100.0 * cpu / wall, frames, frames / wall))
+
+
+def blank_screen(seconds):
     with Xvfb() as x:
         app = TolvanRun(x)
         try:
@@ -41,14 +54,99 @@ def main():
             app.proc.send_signal(signal.SIGTERM)
             _, status, usage = os.wait4(app.proc.pid, 0)
             app.proc.returncode = os.waitstatus_to_exitcode(status)
-            wall = t1 - t0
-            print("idle interval        : %.1f s" % wall)
-            print("idle CPU (user+sys)  : %.2f s = %.1f %% of one core" % (c1 - c0, 100.0 * (c1 - c0) / wall))
-            print("frames presented     : %d (%.1f per second)" % (f1 - f0, (f1 - f0) / wall))
+            report("blank screen", c1 - c0, t1 - t0, f1 - f0)
             print("whole run (getrusage): user %.2f s, system %.2f s, max RSS %d KiB"
                   % (usage.ru_utime, usage.ru_stime, usage.ru_maxrss))
         finally:
             app.__exit__(None, None, None)
+
+
+def lobby(seconds):
+    from test_login import QUICK_CENTRE, LocalServer, register  # noqa: E402
+    from test_lobby import LobbyTest  # noqa: E402
+
+    root = tempfile.mkdtemp(prefix="tolvan-bench-idle-")
+    helper = LobbyTest("wait_for_lobby_header")
+    helper.root = root
+    helper.config = os.path.join(root, "config")
+    helper.data = os.path.join(root, "data")
+    os.makedirs(helper.config)
+    with Xvfb() as x, LocalServer(root, "--http-port", "0") as server:
+        helper.write_settings(server.master_port)
+        app = TolvanRun(x, test_mode=None,
+                        extra_env={"TOLVAN_CONFIG_DIR": helper.config, "TOLVAN_DATA_DIR": helper.data})
+        other = None
+        try:
+            app.start(ready=r"VX_PROTOCOL_HELLO::version", timeout=30)
+            helper.wait_for_title(app, "bench_title")
+            app.xdo("mousemove", "--window", app.window, str(QUICK_CENTRE[0]), str(QUICK_CENTRE[1]),
+                    "click", "1")
+            register(app, "IdleBench")
+            app.wait_for_log(r"GameModeLobby::OnInit_Process \.\.\.", timeout=20)
+            helper.wait_for_lobby_header(app, "bench_lobby")
+            time.sleep(1.0)
+
+            def measure(name, settle_pattern):
+                seen = len(app.log_text())
+                end = time.time() + 10
+                while True:
+                    m = re.search(settle_pattern, app.log_text()[seen:]) if settle_pattern else None
+                    if m or not settle_pattern or time.time() > end:
+                        break
+                    time.sleep(0.05)
+                f0 = frames_now()
+                c0, t0 = cpu_seconds(app.proc.pid), time.time()
+                time.sleep(seconds)
+                c1, t1 = cpu_seconds(app.proc.pid), time.time()
+                return name, c1 - c0, t1 - t0, f0
+
+            def frames_now():
+                # The frames presented as the last pace line said; asking the program for
+                # its count would disturb the state being measured.
+                found = re.findall(PACED % r"[a-z ]+", app.log_text())
+                return int(found[-1]) if found else 0
+
+            results = []
+            app.xdo("windowfocus", "--sync", app.window)
+            app.wait_for_log(PACED % "focused")
+            name, cpu, wall, _ = measure("lobby focused", None)
+            other = subprocess.Popen(["xlogo"], env=app.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            logo = app.xdo("search", "--sync", "--class", "xlogo").split()[0]
+            app.xdo("windowfocus", "--sync", logo)
+            f_focused_end = int(app.wait_for_log(PACED % "not focused").group(1))
+            f_focused_start = int(re.findall(PACED % "focused", app.log_text())[-1])
+            results.append((name, cpu, wall, f_focused_end - f_focused_start))
+
+            name, cpu, wall, f0 = measure("not focused", None)
+            app.xdo("windowunmap", "--sync", app.window)
+            f1 = int(app.wait_for_log(PACED % "hidden").group(1))
+            results.append((name, cpu, wall, f1 - f_focused_end))
+
+            name, cpu, wall, _ = measure("hidden", None)
+            seen = len(app.log_text())
+            app.xdo("windowmap", "--sync", app.window)
+            end = time.time() + 10
+            while not re.search(PACED % "(?:not )?focused", app.log_text()[seen:]) and time.time() < end:
+                time.sleep(0.05)
+            m = re.search(PACED % "(?:not )?focused", app.log_text()[seen:])
+            results.append((name, cpu, wall, (int(m.group(1)) - f1) if m else -1))
+            for r in results:
+                report(*r)
+            print("(frames: counted between the pace lines that open and close each interval)")
+        finally:
+            if other:
+                other.terminate()
+                other.wait(timeout=10)
+            app.__exit__(None, None, None)
+
+
+def main():
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    seconds = float(args[0]) if args else 10.0
+    if "--lobby" in sys.argv:
+        lobby(seconds)
+    else:
+        blank_screen(seconds)
 
 
 if __name__ == "__main__":
