@@ -112,6 +112,7 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   // master, greets it and sends the title screen's login again, whose reply (handled by
   // the global dispatcher) brings the lobby back, or the table where the player is
   // still seated. A refused login ends the tries and logs out to the title screen.
+  // Under the frame lock (a try on a worker writes the schedule).
   const GameReconnect& Reconnect() const { return m_reconnect; }
   bool Reconnecting() const { return m_reconnect.Active(); }
   // A mode found its session gone: the reconnect takes over (outside the title screen),

@@ -407,10 +407,15 @@ TEST_F(EnterServerTest, ADroppedMasterIsTriedAgainOnTheRunnerAndTheLoginRepeated
   logic->SetNextMode(&lobby, -1);
   ASSERT_TRUE(FramesUntil([&] { return logic->CurrentMode() == &lobby && lobby.init_processed; }));
 
+  // The schedule is the frame lock's, like everything a try touches.
+  auto reconnecting = [&] {
+    CSGuard g(&logic->FrameLock());
+    return logic->Reconnecting();
+  };
   drop.store(true);
-  ASSERT_TRUE(FramesUntil([&] { return logic->Reconnecting(); }));
+  ASSERT_TRUE(FramesUntil([&] { return reconnecting(); }));
   // The first try comes within a second; its login reply ends the tries.
-  ASSERT_TRUE(FramesUntil([&] { return !logic->Reconnecting(); }, 8000));
+  ASSERT_TRUE(FramesUntil([&] { return !reconnecting(); }, 8000));
   FramesUntil([&] { return logic->EnterJobsInFlight() == 0; });
   EXPECT_EQ(second_ids, (std::vector<uint16_t>{134, 145}));
   EXPECT_EQ(relogin, std::vector<int32_t>{0x5eed});

@@ -152,6 +152,7 @@ class ReconnectTest : public ::testing::Test {
   }
   void TearDown() override {
     GameAfterFrame::Clear();
+    workers.jobs.clear();  // the runner drops what it did not run before the logic goes
     logic.reset();
     SetTickSource(nullptr);
     SetSleepEnabled(true);
