@@ -18,17 +18,30 @@ from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
 PACED = r"GameWindow \| drawing paced: %s, frames (\d+)"
 
 
+def focus(app, window, timeout=10):
+    """Gives `window` the keyboard focus; a window still being mapped refuses it at first."""
+    end = time.time() + timeout
+    while True:
+        try:
+            app.xdo("windowfocus", "--sync", window, timeout=5)
+            return
+        except (subprocess.CalledProcessError, subprocess.TimeoutExpired):
+            if time.time() > end:
+                raise
+            time.sleep(0.2)
+
+
 class IdleTest(unittest.TestCase):
     def test_unfocused_draws_slowly_hidden_draws_nothing_and_shown_again_draws(self):
         with Xvfb() as x, TolvanRun(x) as app:
-            app.key("f")
+            focus(app, app.window)
             app.wait_for_log(PACED % "focused")
             other = subprocess.Popen(["xlogo"], env=app.env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
             try:
                 # xlogo names no pid on its window: found by its class.
                 logo = app.xdo("search", "--sync", "--class", "xlogo").split()[0]
-                app.xdo("windowfocus", "--sync", logo)
+                focus(app, logo)
                 start = time.time()
                 f0 = int(app.wait_for_log(PACED % "not focused").group(1))
                 time.sleep(2.0)
@@ -54,7 +67,8 @@ class IdleTest(unittest.TestCase):
                 other.terminate()
                 other.wait(timeout=10)
             # Focused again, it draws again.
-            app.key("g")
+            focus(app, app.window)
+            app.xdo("key", "g")
             frames = int(app.wait_for_log(r"OnKeyUp key=71 frames=(\d+)").group(1))
             self.assertGreater(frames, f1)
 
