@@ -139,7 +139,9 @@ int CardUsefulness(const std::vector<int>& hand, int code) {
   return u;
 }
 
-BotMove ChooseMove(const Game& g, int seat) {
+namespace {
+
+BotMove ChooseNormal(const Game& g, int seat) {
   BotMove mv;
   const SeatPlay& p = g.seat(seat);
   if (!g.HasActed(seat)) {
@@ -207,6 +209,31 @@ BotMove ChooseMove(const Game& g, int seat) {
   mv.action = BotMove::kThrow;
   mv.cards = {best};
   return mv;
+}
+
+}  // namespace
+
+BotMove ChooseMove(const Game& g, int seat) {
+  if (g.forced_seat() != seat) return ChooseNormal(g, seat);
+  // The last turn: play the usual moves on a copy; when they end with the last card
+  // thrown, make the first of them, else end the round.
+  BotMove end;
+  end.action = BotMove::kEnd;
+  Game sim = g;
+  BotMove first;
+  bool have_first = false;
+  for (int step = 0; step < 64 && sim.running(); ++step) {
+    BotMove mv = ChooseNormal(sim, seat);
+    if (mv.action == BotMove::kDraw) return end;  // cannot happen: the stock is empty
+    if (mv.action == BotMove::kThrow && sim.seat(seat).hand.size() != 1) return end;
+    if (sim.Apply(seat, mv, nullptr) != MoveError::kNone) return end;
+    if (!have_first) {
+      first = mv;
+      have_first = true;
+    }
+    if (mv.action == BotMove::kThrow) return first;
+  }
+  return end;
 }
 
 }  // namespace tsrv

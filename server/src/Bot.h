@@ -6,19 +6,13 @@
 
 namespace tsrv {
 
-struct BotMove {
-  enum Action { kDraw = 0, kDown = 1, kAttach = 2, kThrow = 3 } action = kDraw;
-  std::vector<int> cards;
-  int kind = 0;
-  int target_seat = -1;
-  int meld_index = -1;
-  bool knock_flag = false;
-};
+using BotMove = Move;
 
 // The next move for `seat`, whose turn it is. Sensible play: take a pile card when it
 // makes a meld at once, else draw; lay every meld the hand holds once the seat has melds
 // (or when all cards can go down this turn: a dark knock); attach what fits; throw the
-// least useful card. Always returns a legal move while the round runs.
+// least useful card. In the last turn (the stock ran out) it goes out when the hand and
+// the pile allow it, else ends. Always returns a legal move while the round runs.
 BotMove ChooseMove(const Game& game, int seat);
 
 // How useful a hand card is to keep (higher: keep it).

@@ -157,6 +157,9 @@ void Server::Impl::OnLogin(const ConnPtr& c, Packet& p) {
   rep.WriteBytes(si.raw, sizeof(si.raw));
   uint8_t block[GameVXPlayer::kProfileSize];
   FillUserInfo(*acc_, block);
+  // A seat still held for the player: the master's reply names its table, and the client
+  // goes straight back to it.
+  if (c->role() == Role::kMaster) MarkHeldSeat(acc_->id, block);
   rep.WriteBytes(block, sizeof(block));
   // The rest depends on the role.
   if (c->role() == Role::kMaster)

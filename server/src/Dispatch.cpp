@@ -51,6 +51,9 @@ const Route kRoutes[] = {
     {VX_PROTOCOL_GAME_READY, kGameRoles, true, &S::OnGameReady, nullptr},
     {VX_PROTOCOL_GAME_PLAYER_ACTION, kGameRoles, true, &S::OnPlayerAction, nullptr},
     {VX_PROTOCOL_CARD_CHANGE, kGameRoles, true, &S::OnCardChange, nullptr},
+    {VX_PROTOCOL_TABLE_CHAT, kGameRoles, true, &S::OnTableChat, nullptr},
+    {VX_PROTOCOL_TABLE_EMOTICON, kGameRoles, true, &S::OnTableEmoticon, nullptr},
+    {VX_PROTOCOL_TABLE_ITEM_ATTACK, kGameRoles, true, &S::OnTableItemAttack, nullptr},
 };
 
 const Route* FindRoute(uint16_t id) {

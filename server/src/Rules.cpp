@@ -69,8 +69,22 @@ const char* MoveErrorName(MoveError e) {
     case MoveError::kNoSuchMeld: return "no such meld";
     case MoveError::kDoesNotFit: return "cards do not fit the meld";
     case MoveError::kTooManyMelds: return "too many melds";
+    case MoveError::kNotForced: return "only the last turn may end the round";
+    case MoveError::kMustKnock: return "the last turn must go out or end";
+    case MoveError::kCannotChange: return "cards can be changed only before the first draw, without melds";
   }
   return "?";
+}
+
+const char* MoveActionName(int action) {
+  switch (action) {
+    case Move::kDraw: return "draw";
+    case Move::kDown: return "down";
+    case Move::kAttach: return "attach";
+    case Move::kThrow: return "throw";
+    case Move::kEnd: return "end";
+  }
+  return "unknown";
 }
 
 int Game::HandSize(int players) {
@@ -116,6 +130,8 @@ void Game::StartWithPack(uint32_t seats_mask, int first, const std::vector<int>&
   knocker_ = -1;
   end_kind_ = -1;
   knock_bonus_ = 0;
+  forced_seat_ = -1;
+  aside_.clear();
   mission_card_ = mission_card;
   mission_value_ = 0;
   size_t next = 0;
@@ -128,11 +144,18 @@ void Game::StartWithPack(uint32_t seats_mask, int first, const std::vector<int>&
     }
   }
   pile_.push_back(TableCard{order[next++], -1, 0});
-  // The rest is the stock, drawn from the back in pack order.
-  for (size_t i = order.size(); i > next; --i) stock_.push_back(order[i - 1]);
-  stock_used_ = static_cast<int>(next);
+  // The rest is the stock, drawn from the back in pack order; past the stock limit the
+  // pack's last cards are set aside and count as taken.
+  size_t end = order.size();
+  if (stock_limit_ >= 0 && end - next > static_cast<size_t>(stock_limit_)) {
+    aside_.assign(order.begin() + static_cast<long>(next) + stock_limit_, order.end());
+    end = next + static_cast<size_t>(stock_limit_);
+  }
+  for (size_t i = end; i > next; --i) stock_.push_back(order[i - 1]);
+  stock_used_ = static_cast<int>(next + aside_.size());
   if (!(mask_ & (1u << first))) first = NextSeat(first);
   BeginTurn(first);
+  if (stock_.empty()) forced_seat_ = turn_seat_;  // nothing to draw: the last turn at once
 }
 
 void Game::BeginTurn(int seat) {
@@ -142,7 +165,84 @@ void Game::BeginTurn(int seat) {
 
 bool Game::HasActed(int seat) const {
   const SeatPlay& p = seats_[seat];
-  return p.drawn_turn_id == p.turn_id || p.took_turn_id == p.turn_id;
+  if (p.drawn_turn_id == p.turn_id || p.took_turn_id == p.turn_id) return true;
+  // A meld laid in this turn counts as the turn's start (a dark-knock attempt may lay
+  // one from the hand before drawing), as the game client counts it.
+  for (const auto& m : p.melds)
+    if (m.turn_mark == p.turn_id) return true;
+  return false;
+}
+
+bool Game::DarkAttemptOpen(int seat) const {
+  if (seat == forced_seat_) return false;
+  const SeatPlay& p = seats_[seat];
+  for (const auto& m : p.melds)
+    if (m.turn_mark != p.turn_id) return false;
+  return true;
+}
+
+void Game::Restore(const TableSnapshot& t) {
+  mask_ = t.seats_mask & 0xF;
+  seats_ = {};
+  running_ = true;
+  finished_ = false;
+  knocker_ = -1;
+  end_kind_ = -1;
+  knock_bonus_ = 0;
+  aside_.clear();
+  mission_card_ = t.mission_card;
+  mission_value_ = 0;
+  pile_ = t.pile;
+  stock_.assign(t.stock.rbegin(), t.stock.rend());
+  for (int s = 0; s < kMaxSeats; ++s) {
+    if (!(mask_ & (1u << s))) continue;
+    const SeatSnapshot& from = t.seats[s];
+    SeatPlay& p = seats_[s];
+    p.in_round = true;
+    p.hand = from.hand;
+    p.melds = from.melds;
+    p.turn_id = from.turn_id;
+    if (from.drew) p.drawn_turn_id = from.turn_id;
+    else if (!from.never_drew) p.drawn_turn_id = from.turn_id - 1;
+    if (from.took) {
+      p.took_turn_id = from.turn_id;
+      p.took_feeder = from.took_feeder;
+    }
+  }
+  stock_used_ = kDeckSize - static_cast<int>(stock_.size());
+  turn_seat_ = t.turn_seat;
+  forced_seat_ = t.forced ? t.turn_seat : -1;
+}
+
+MoveError Game::Apply(int seat, const Move& mv, MoveOutcome* out) {
+  MoveOutcome local;
+  if (!out) out = &local;
+  *out = MoveOutcome{};
+  switch (mv.action) {
+    case Move::kDraw: return Draw(seat, &out->card);
+    case Move::kDown: return Down(seat, mv.cards, mv.kind, mv.knock_flag, &out->down);
+    case Move::kAttach:
+      return Attach(seat, mv.target_seat, mv.meld_index, mv.cards, mv.knock_flag, &out->attach);
+    case Move::kThrow:
+      if (mv.cards.size() != 1) return MoveError::kBadCards;
+      return Throw(seat, mv.cards[0], &out->thrown);
+    case Move::kEnd: return End(seat);
+  }
+  return MoveError::kBadCards;
+}
+
+MoveError JudgeMove(const TableSnapshot& t, int seat, const Move& mv) {
+  if (seat < 0 || seat >= kMaxSeats || !(t.seats_mask & (1u << seat))) return MoveError::kNotYourTurn;
+  Game g;
+  g.Restore(t);
+  return g.Apply(seat, mv, nullptr);
+}
+
+MoveError JudgeCardChange(const TableSnapshot& t, int seat, const std::vector<int>& codes) {
+  if (seat < 0 || seat >= kMaxSeats || !(t.seats_mask & (1u << seat))) return MoveError::kNotYourTurn;
+  Game g;
+  g.Restore(t);
+  return g.ChangeCards(seat, codes, nullptr);
 }
 
 bool Game::InHand(int seat, int code) const {
@@ -240,12 +340,15 @@ MoveError Game::Down(int seat, const std::vector<int>& codes, int kind, bool kno
     if (pile_from < 0 || idx < pile_from) pile_from = idx;
   }
   bool acted = HasActed(seat);
+  // A dark-knock attempt (the knock flag while the attempt is open) may lay its first
+  // meld from the hand, before drawing; every other first meld uses a pile card.
+  const bool dark = knock_flag && DarkAttemptOpen(seat);
   if (pile_from >= 0) {
     if (acted) return MoveError::kAlreadyActed;
     if (hand_cards < 1) return MoveError::kNeedsHandCard;
   } else {
-    if (!acted) return MoveError::kMustActFirst;
-    if (p.melds.empty() && !knock_flag) return MoveError::kNeedsPileCard;
+    if (p.melds.empty() && !dark) return MoveError::kNeedsPileCard;
+    if (!acted && !dark) return MoveError::kMustActFirst;
   }
   int taken = pile_from >= 0 ? static_cast<int>(pile_.size()) - pile_from : 0;
   int left = static_cast<int>(p.hand.size()) + taken - static_cast<int>(codes.size());
@@ -261,8 +364,8 @@ MoveError Game::Down(int seat, const std::vector<int>& codes, int kind, bool kno
     p.took_feeder = (taken_cards[0].owner >= 0 && taken_cards[0].owner != seat)
                         ? taken_cards[0].owner
                         : -1;
-  } else if (p.melds.empty() && knock_flag) {
-    p.dark_claim_turn = p.turn_id;
+  } else if (p.melds.empty()) {
+    p.dark_claim_turn = p.turn_id;  // only a dark-knock attempt gets here
   }
   Meld m;
   m.kind = kind;
@@ -299,8 +402,11 @@ MoveError Game::Attach(int seat, int target_seat, int meld_index, const std::vec
     if (!IsCard(c)) return MoveError::kBadCards;
     if (!InHand(seat, c)) return MoveError::kNotInHand;
   }
-  if (!HasActed(seat)) return MoveError::kMustActFirst;
-  if (p.melds.empty() && !knock_flag) return MoveError::kNoMelds;
+  // In a dark-knock attempt an attach needs neither an own meld nor a draw first.
+  const bool dark = knock_flag && DarkAttemptOpen(seat);
+  const bool acted = HasActed(seat);
+  if (p.melds.empty() && !dark) return MoveError::kNoMelds;
+  if (!acted && !dark) return MoveError::kMustActFirst;
   Meld& m = t.melds[meld_index];
   std::vector<int> all = m.Codes();
   all.insert(all.end(), codes.begin(), codes.end());
@@ -308,7 +414,7 @@ MoveError Game::Attach(int seat, int target_seat, int meld_index, const std::vec
   if (static_cast<int>(p.hand.size()) - static_cast<int>(codes.size()) < 1)
     return MoveError::kMustKeepCard;
 
-  if (p.melds.empty() && knock_flag) p.dark_claim_turn = p.turn_id;
+  if (p.melds.empty() || !acted) p.dark_claim_turn = p.turn_id;  // only a dark attempt gets here
   for (int c : codes) {
     RemoveFromHand(seat, c);
     m.cards.push_back(TableCard{c, seat, p.turn_id});
@@ -343,6 +449,7 @@ MoveError Game::Throw(int seat, int code, ThrowOutcome* out) {
   if (!InHand(seat, code)) return MoveError::kNotInHand;
   if (!HasActed(seat)) return MoveError::kMustActFirst;
   SeatPlay& p = seats_[seat];
+  if (seat == forced_seat_ && p.hand.size() != 1) return MoveError::kMustKnock;
   RemoveFromHand(seat, code);
   pile_.push_back(TableCard{code, seat, p.turn_id});
 
@@ -374,15 +481,47 @@ MoveError Game::Throw(int seat, int code, ThrowOutcome* out) {
     return MoveError::kNone;
   }
   if (p.dark_claim_turn == p.turn_id) p.penalty += 50;  // a dark-knock claim that failed
-  if (stock_.empty()) {
-    out->round_end = true;
-    out->end_kind = -1;
-    running_ = false;
-    finished_ = true;
-    return MoveError::kNone;
-  }
   out->next_turn = true;
   BeginTurn(NextSeat(seat));
+  // The stock ran out: the next seat plays the last turn, in which it may only go out
+  // (through the pile) or end the round.
+  if (stock_.empty()) forced_seat_ = turn_seat_;
+  return MoveError::kNone;
+}
+
+MoveError Game::End(int seat) {
+  if (!running_) return MoveError::kRoundOver;
+  if (seat != turn_seat_) return MoveError::kNotYourTurn;
+  if (seat != forced_seat_) return MoveError::kNotForced;
+  running_ = false;
+  finished_ = true;
+  knocker_ = -1;
+  end_kind_ = -1;
+  return MoveError::kNone;
+}
+
+MoveError Game::ChangeCards(int seat, const std::vector<int>& codes, std::vector<int>* drawn) {
+  if (!running_) return MoveError::kRoundOver;
+  if (seat != turn_seat_) return MoveError::kNotYourTurn;
+  if (codes.empty() || codes.size() > 3 || !Distinct(codes)) return MoveError::kBadCards;
+  for (int c : codes) {
+    if (!IsCard(c)) return MoveError::kBadCards;
+    if (!InHand(seat, c)) return MoveError::kNotInHand;
+  }
+  SeatPlay& p = seats_[seat];
+  // As the game client offers it: on the own turn, before the round's first draw and
+  // before any meld.
+  if (HasActed(seat) || p.drawn_turn_id >= 1 || !p.melds.empty()) return MoveError::kCannotChange;
+  if (stock_.size() < codes.size()) return MoveError::kStockEmpty;
+  if (drawn) drawn->clear();
+  for (int c : codes) {
+    int fresh = stock_.back();
+    stock_.pop_back();
+    *std::find(p.hand.begin(), p.hand.end(), c) = fresh;
+    stock_.insert(stock_.begin(), c);  // under the stock: drawn last
+    if (drawn) drawn->push_back(fresh);
+  }
+  p.changed += static_cast<int>(codes.size());
   return MoveError::kNone;
 }
 
@@ -466,6 +605,7 @@ bool Game::CardsConserved() const {
     if (IsCard(c)) n[c]++;
   };
   for (int c : stock_) add(c);
+  for (int c : aside_) add(c);
   for (const auto& t : pile_) add(t.code);
   for (const auto& p : seats_) {
     for (int c : p.hand) add(c);

@@ -62,6 +62,7 @@ struct SeatPlay {
   int took_turn_id = -1;        // turn in which the seat took from the pile
   int took_feeder = -1;         // the seat whose thrown card was taken
   int dark_claim_turn = -1;     // turn in which it laid or attached under a dark-knock claim
+  int changed = 0;              // cards changed with card-change items this round
   int bonus = 0;                // plus points beyond the laid cards
   int penalty = 0;              // minus points beyond the hand
   std::array<int, 11> counters{};
@@ -71,7 +72,7 @@ struct SeatPlay {
 enum class MoveError {
   kNone = 0, kRoundOver, kNotYourTurn, kAlreadyActed, kMustActFirst, kStockEmpty,
   kBadCards, kNotInHand, kNotAMeld, kNeedsPileCard, kNeedsHandCard, kMustKeepCard,
-  kNoMelds, kNoSuchMeld, kDoesNotFit, kTooManyMelds,
+  kNoMelds, kNoSuchMeld, kDoesNotFit, kTooManyMelds, kNotForced, kMustKnock, kCannotChange,
 };
 const char* MoveErrorName(MoveError e);
 
@@ -100,6 +101,25 @@ struct ThrowOutcome {
   bool next_turn = false;
 };
 
+// One move of a seat, as a player sends it or a bot chooses it.
+struct Move {
+  enum Action { kDraw = 0, kDown = 1, kAttach = 2, kThrow = 3, kEnd = 4 } action = kDraw;
+  std::vector<int> cards;  // the meld, the attached cards or the thrown card
+  int kind = 0;            // a down's meld kind
+  int target_seat = -1;    // an attach's meld
+  int meld_index = -1;
+  bool knock_flag = false;
+};
+const char* MoveActionName(int action);
+
+// What an accepted move did, for the messages that report it.
+struct MoveOutcome {
+  int card = -1;  // the card drawn
+  DownOutcome down;
+  AttachOutcome attach;
+  ThrowOutcome thrown;
+};
+
 struct RoundScore {
   std::array<int, 4> plus{};
   std::array<int, 4> minus{};
@@ -116,6 +136,35 @@ struct RoundScore {
 std::array<int64_t, 4> SettleChips(const RoundScore& score, uint32_t seats_mask, int64_t stake,
                                    const std::array<int64_t, 4>& balances);
 
+// A table as a test or a check describes it: who sits, whose turn it is, every hand,
+// meld, the pile and the stock. Melds whose turn mark equals the seat's turn id were
+// laid in this turn.
+struct SeatSnapshot {
+  std::vector<int> hand;
+  std::vector<Meld> melds;
+  int turn_id = 1;
+  bool drew = false;        // drew from the stock in this turn
+  bool took = false;        // took from the pile in this turn
+  int took_feeder = -1;     // whose thrown card it took
+  bool never_drew = true;   // has not drawn from the stock in this round
+};
+struct TableSnapshot {
+  uint32_t seats_mask = 0b11;
+  int turn_seat = 0;
+  std::array<SeatSnapshot, kMaxSeats> seats{};
+  std::vector<TableCard> pile;  // bottom first
+  std::vector<int> stock;       // in drawing order
+  int mission_card = -1;
+  bool forced = false;          // the turn seat plays the last turn (stock empty)
+};
+
+class Game;
+// The judgement of one move of `seat` on the table `t`, without changing anything: the
+// same rules the server plays by. Pure: the same snapshot and move give the same answer.
+MoveError JudgeMove(const TableSnapshot& t, int seat, const Move& mv);
+// The judgement of a card change of `seat` (the codes it gives up).
+MoveError JudgeCardChange(const TableSnapshot& t, int seat, const std::vector<int>& codes);
+
 class Game {
  public:
   // Cards per seat by table size: 2 players 11, 3 players 9, 4 players 7.
@@ -128,12 +177,26 @@ class Game {
   void StartWithPack(uint32_t seats_mask, int first, const std::vector<int>& order,
                      int mission_card);
 
+  // Rebuilds a round in play from a snapshot (a test's table, or a check's copy).
+  void Restore(const TableSnapshot& t);
+  // Cards beyond this many are left out of the stock (set aside unseen and counted as
+  // taken from it), so that a round reaches its last turn sooner; -1 keeps them all.
+  void set_stock_limit(int n) { stock_limit_ = n; }
+
+  // Any move by its action.
+  MoveError Apply(int seat, const Move& mv, MoveOutcome* out);
   MoveError Draw(int seat, int* card);
   MoveError Down(int seat, const std::vector<int>& codes, int kind, bool knock_flag,
                  DownOutcome* out);
   MoveError Attach(int seat, int target_seat, int meld_index, const std::vector<int>& codes,
                    bool knock_flag, AttachOutcome* out);
   MoveError Throw(int seat, int code, ThrowOutcome* out);
+  // The seat of the last turn gives up going out: the round ends as when the stock ran
+  // out.
+  MoveError End(int seat);
+  // Gives `codes` (1 to 3 hand cards) back under the stock and draws as many from its
+  // top into their places. `*drawn` gets the new cards in the order of `codes`.
+  MoveError ChangeCards(int seat, const std::vector<int>& codes, std::vector<int>* drawn);
 
   RoundScore Score() const;
 
@@ -148,7 +211,14 @@ class Game {
   const SeatPlay& seat(int s) const { return seats_[s]; }
   uint32_t seats_mask() const { return mask_; }
   int players() const;
-  bool HasActed(int seat) const;  // drew or took from the pile in this turn
+  // Drew, took from the pile or laid a meld in this turn.
+  bool HasActed(int seat) const;
+  // The seat whose turn is the last one (the stock ran out), -1 none.
+  int forced_seat() const { return forced_seat_; }
+  // Whether `seat` may still try a dark knock in this turn: it had no meld when the turn
+  // began and does not play the last turn.
+  bool DarkAttemptOpen(int seat) const;
+  const std::vector<int>& stock() const { return stock_; }
   int NextSeat(int seat) const;
 
   // Every card accounted for exactly once across hands, melds, pile and stock.
@@ -171,7 +241,10 @@ class Game {
   int knocker_ = -1;
   int end_kind_ = -1;
   int knock_bonus_ = 0;
+  int forced_seat_ = -1;
+  int stock_limit_ = -1;
   std::vector<int> stock_;  // drawn from the back
+  std::vector<int> aside_;  // left out of the stock by the stock limit
   std::vector<TableCard> pile_;
   std::array<SeatPlay, kMaxSeats> seats_{};
 };

@@ -29,13 +29,17 @@ void Server::Impl::Accept(int role) {
 }
 
 void Server::Impl::SweepIdle() {
-  sweep.expires_after(std::chrono::seconds(5));
+  sweep.expires_after(std::chrono::seconds(1));
   sweep.async_wait([this](const asio::error_code& ec) {
     if (ec) return;
     std::vector<ConnPtr> idle;
     for (const auto& c : conns)
       if (Elapsed(c->last_rx_) > cfg.idle_seconds * 1000) idle.push_back(c);
     for (const auto& c : idle) c->Close("idle connection closed");
+    // Held seats whose grace period ran out are given up.
+    std::vector<std::shared_ptr<Table>> all;
+    for (const auto& [no, t] : tables) all.push_back(t);
+    for (const auto& t : all) t->ExpireHeld();
     SweepIdle();
   });
 }
@@ -45,7 +49,7 @@ void Server::Impl::OnClosed(Connection* raw) {
   for (const auto& x : conns)
     if (x.get() == raw) c = x;
   if (!c) return;
-  LeaveTable(c);
+  DropTable(c);
   // A player whose game-server connection ends may log in on the master again.
   if (c->logged_in && c->role() != Role::kMaster) LeavePass(c, Role::kMaster);
   int r = static_cast<int>(c->role());
@@ -117,6 +121,14 @@ void Server::Run() {
 }
 
 void Server::Stop() { impl_->io.stop(); }
+
+void Server::DropConnections(std::function<void(int)> done) {
+  Impl* m = impl_.get();
+  asio::post(m->io, [m, done] {
+    int n = m->DropAll();
+    if (done) done(n);
+  });
+}
 
 int Server::master_port() const { return impl_->ports[0]; }
 int Server::game_port() const { return impl_->ports[1]; }

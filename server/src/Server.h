@@ -43,6 +43,15 @@ struct ServerConfig {
   int ranking_ms = 3000;     // ranking shown before the table waits again
   int auto_start_ms = 15000; // a waiting table with a host starts by itself after this
   int bots_per_table = 3;    // bots seated with a player (1 to 3)
+  int bot_seat_ms = 0;       // > 0: the bots come one by one, this long apart, after the player
+  // Fixed deals: round k of a table is dealt from deals[k] (the last one repeats); each is
+  // a pack order, completed with the missing cards in ascending order. Empty: shuffled.
+  std::vector<std::vector<int>> deals;
+  int mission_card = -1;     // the mission card of every round (-1: chosen with the deal)
+  int stock_cards = -1;      // at most this many cards in the stock (-1: all that are left)
+  int64_t item_price = 100;  // chips a table item costs per target
+  int card_change_items = 0; // card-change items every player holds at least, on entering
+  int seat_grace_ms = 60000; // how long a dropped player's seat is held
   int bot_tables = 0;        // tables of bots only, started at launch
   int64_t bot_table_stake = 100;
   int64_t start_chips = 100000;
@@ -109,6 +118,10 @@ class Server {
   // happens on the event loop, which then calls `done` with the number of clients reached.
   // False (nothing sent) when NoticeProblem refuses the text.
   bool SendNotice(int style, const std::string& text, std::function<void(int)> done = {});
+
+  // Closes every client connection at once, as a network failure would: the tables play
+  // on and hold the players' seats. Thread-safe; `done` gets the number closed.
+  void DropConnections(std::function<void(int)> done = {});
 
   ServerStats Stats() const;
   // Waits (no polling) until at least `rounds` rounds were settled or `timeout_ms` passed.

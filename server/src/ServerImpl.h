@@ -141,8 +141,19 @@ struct Server::Impl {
   void OnGameReady(const ConnPtr& c, Packet& p);
   void OnPlayerAction(const ConnPtr& c, Packet& p);
   void OnCardChange(const ConnPtr& c, Packet& p);
+  void OnTableChat(const ConnPtr& c, Packet& p);
+  void OnTableEmoticon(const ConnPtr& c, Packet& p);
+  void OnTableItemAttack(const ConnPtr& c, Packet& p);
   // Takes the connection's player off its table (the table plays on for that seat).
   void LeaveTable(const ConnPtr& c);
+  // The connection dropped: its seat is held for a rejoin.
+  void DropTable(const ConnPtr& c);
+  // The table holding a seat for `account` (and the seat), null when none.
+  std::shared_ptr<Table> HeldTable(int64_t account, int* seat);
+  // Writes the seated kind and the table address of a held seat into an account block.
+  void MarkHeldSeat(int64_t account, uint8_t* block);
+  // Closes every client connection as a network failure would; tables play on.
+  int DropAll();
   std::shared_ptr<Table> NewTable(int64_t stake, int game_type, bool bots_only);
   int NextBot();
 

@@ -376,6 +376,60 @@ bool Store::Settle(int64_t table, int64_t stake, const std::vector<SeatSettlemen
   return false;
 }
 
+std::optional<int64_t> Store::Charge(int64_t id, int64_t amount, const char* reason) {
+  if (!db_ || amount < 0 || !Exec("BEGIN IMMEDIATE")) return std::nullopt;
+  bool ok;
+  {
+    Stmt up(db_, "UPDATE accounts SET chips = chips - ? WHERE id = ? AND chips >= ?");
+    ok = static_cast<bool>(up);
+    if (ok) {
+      up.Int(1, amount);
+      up.Int(2, id);
+      up.Int(3, amount);
+      ok = up.Step() == SQLITE_DONE && sqlite3_changes(db_) == 1;
+    }
+  }
+  if (ok) {
+    Stmt led(db_, "INSERT INTO ledger(account, amount, reason) VALUES(?, ?, ?)");
+    ok = static_cast<bool>(led);
+    if (ok) {
+      led.Int(1, id);
+      led.Int(2, -amount);
+      led.Text(3, reason);
+      ok = led.Step() == SQLITE_DONE;
+    }
+  }
+  if (!ok || !Exec("COMMIT")) {
+    Exec("ROLLBACK");
+    return std::nullopt;
+  }
+  auto a = FindById(id);
+  if (!a) return std::nullopt;
+  return a->chips;
+}
+
+bool Store::EnsureItems(int64_t id, int slot, int count) {
+  if (!db_ || slot < 0 || slot >= kItemSlots) return false;
+  Stmt st(db_,
+          "INSERT INTO items(account, slot, count) VALUES(?, ?, ?) "
+          "ON CONFLICT(account, slot) DO UPDATE SET count = MAX(count, excluded.count)");
+  if (!st) return false;
+  st.Int(1, id);
+  st.Int(2, slot);
+  st.Int(3, count);
+  return st.Step() == SQLITE_DONE;
+}
+
+std::optional<Account> Store::UseItem(int64_t id, int slot) {
+  if (!db_ || slot < 0 || slot >= kItemSlots) return std::nullopt;
+  Stmt st(db_, "UPDATE items SET count = count - 1 WHERE account = ? AND slot = ? AND count > 0");
+  if (!st) return std::nullopt;
+  st.Int(1, id);
+  st.Int(2, slot);
+  if (st.Step() != SQLITE_DONE || sqlite3_changes(db_) != 1) return std::nullopt;
+  return FindById(id);
+}
+
 int64_t Store::TotalChips() {
   if (!db_) return 0;
   Stmt st(db_, "SELECT COALESCE(SUM(chips), 0) FROM accounts");

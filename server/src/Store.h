@@ -11,6 +11,8 @@ struct sqlite3;
 namespace tsrv {
 
 constexpr int kItemSlots = 23;
+// The inventory slot of the card-change items (account block byte 228).
+constexpr int kCardChangeSlot = 1;
 
 struct Account {
   int64_t id = 0;              // also the user number sent to the client
@@ -76,6 +78,15 @@ class Store {
   // One round's settlement in a single transaction: balances, win counters and streaks,
   // and the round record. Refused (nothing written) when the deltas do not sum to zero.
   bool Settle(int64_t table, int64_t stake, const std::vector<SeatSettlement>& seats);
+
+  // Takes `amount` chips (a purchase at the table) from the account, with a ledger entry
+  // so that the chips still add up: the new balance, or nothing (unchanged) when the
+  // account has fewer chips.
+  std::optional<int64_t> Charge(int64_t id, int64_t amount, const char* reason);
+  // Raises the account's count of item `slot` to at least `count`.
+  bool EnsureItems(int64_t id, int slot, int count);
+  // Uses one item of `slot`: the account after, or nothing when it has none.
+  std::optional<Account> UseItem(int64_t id, int slot);
 
   int64_t TotalChips();
   // Chips ever put into the system (starting balances); equals TotalChips() while every

@@ -17,6 +17,8 @@
 namespace tsrv {
 
 constexpr int kPointTarget = 1000;
+// The turn record's byte that carries the round's mission card (0: none yet).
+constexpr size_t kTurnMissionCard = 20;
 
 struct SeatSlot {
   enum Kind { kEmpty, kHuman, kBot } kind = kEmpty;
@@ -24,6 +26,8 @@ struct SeatSlot {
   std::weak_ptr<Connection> conn;
   bool autoplay = false;  // a player who left mid-round; the server plays the seat
   bool leaving = false;   // free the seat when the round ends
+  bool held = false;      // the player's connection dropped: the seat waits for a rejoin
+  Clock::time_point held_until{};
   int ready = 0;
   int points = 0;          // point-game total
   int plus = 0, minus = 0;
@@ -50,7 +54,27 @@ class Table : public std::enable_shared_from_this<Table> {
 
   int SeatHuman(const ConnPtr& c, const Account& a);
   void SeatBot(int seat, const Account& a);
+  // A new table with its first player: the bots come (at once or one by one) and the
+  // start countdown runs.
+  void Open();
+  // A second player joins: a free seat, or a bot's seat while the table waits. The seat,
+  // -1 when there is none.
+  int Join(const ConnPtr& c, const Account& a);
+  // The 205 leave: the seat is given up (played to the end of a round in progress).
   void Leave(int seat);
+  // The player's connection dropped: the seat is held for a rejoin (played meanwhile).
+  void Drop(int seat);
+  // The seat held for `account`, -1 none.
+  int HeldSeat(int64_t account) const;
+  // Seats `c` back at its held seat; false when none is held for it.
+  bool Rejoin(const ConnPtr& c, int seat);
+  // Frees held seats whose grace period is over (between rounds).
+  void ExpireHeld();
+  // Table-side services of a seated player.
+  void OnChat(int seat, const std::string& text);
+  void OnEmoticon(int seat, int set, int number);
+  void OnItemAttack(const ConnPtr& c, int to_all, int target, int item);
+  void OnCardChange(const ConnPtr& c, const std::vector<int>& codes);
   void SendTableInfo(const ConnPtr& c, int mode);
   void OnReady(int seat, int value);
   void OnMove(const ConnPtr& c, Packet& p);
@@ -59,6 +83,7 @@ class Table : public std::enable_shared_from_this<Table> {
     closed_ = true;
     timer_.cancel();
     turn_timer_.cancel();
+    seat_timer_.cancel();
   }
 
  private:
@@ -71,6 +96,7 @@ class Table : public std::enable_shared_from_this<Table> {
   // Seat `s` as `viewer` sees it: the hand hidden unless it is the viewer's or `reveal`;
   // the user number only in the viewer's own block.
   std::unique_ptr<GameVXPlayer> Player(int s, int viewer, bool reveal) const;
+  void FillPlayer(GameVXPlayer& out, int s, int viewer, bool reveal) const;
   template <class F>
   void EachViewer(F f) {
     for (int v = 0; v < kMaxSeats; ++v) {
@@ -89,6 +115,13 @@ class Table : public std::enable_shared_from_this<Table> {
   void BackToWaiting();
   void ArmAutoStart();
   void Later(int ms, void (Table::*fn)());
+  void SeatNextBot();
+  int BotsWanted() const;
+  void RestartCountdown();
+  void SendSeatToOthers(int seat);
+  void DealRound(uint32_t mask);
+  void TraceMove(int seat, const BotMove& mv, const MoveOutcome& o, bool by_server);
+  void TraceRefusal(int seat, int action, const char* why);
 
   Server::Impl* srv_;
   int64_t no_;
@@ -104,6 +137,9 @@ class Table : public std::enable_shared_from_this<Table> {
   uint64_t turn_token_ = 0;
   asio::steady_timer timer_;
   asio::steady_timer turn_timer_;
+  asio::steady_timer seat_timer_;  // bots seated one by one
+  Clock::time_point wait_started_ = Clock::now();  // the start countdown of a waiting table
+  int rounds_dealt_ = 0;
   RoundScore last_score_{};
 };
 

@@ -179,8 +179,11 @@ bool ReadMove(Packet& p, BotMove* mv, int32_t* action) {
       mv->action = BotMove::kThrow;
       mv->cards = {req.card.code};
       return true;
+    case VX_ACTION_END:
+      mv->action = BotMove::kEnd;
+      return true;
     default:
-      return false;  // "end" belongs to a forced knock, which this server never asks for
+      return false;
   }
   // The deck reader drops cards whose code it refuses; a request that lost cards on the
   // way is refused as a whole rather than judged without them.

@@ -90,8 +90,8 @@ Frame CheckFrame(const uint8_t* bytes, size_t avail, uint16_t* length);
 bool ParseFrame(const uint8_t* bytes, size_t length, Packet* out);
 
 // Reads a move request (216) into `mv`. `*action` is the action word (-1 when missing),
-// for the refusal. False when the request is cut short, names no known action, carries
-// a card code a deck would drop, or is "end" (which this server never asks for).
+// for the refusal. False when the request is cut short, names no known action, or
+// carries a card code a deck would drop.
 bool ReadMove(Packet& p, BotMove* mv, int32_t* action);
 
 // Hex text of the scrambled user id back to the text it was made from.

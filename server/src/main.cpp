@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <asio.hpp>
 
@@ -36,10 +37,25 @@ const char kUsage[] =
     "  --ranking-ms N        ranking shown before the next round in ms (default 3000)\n"
     "  --auto-start-ms N     a waiting table starts by itself after N ms (default 15000, 0 off)\n"
     "  --bots-per-table N    bots seated with a player, 1 to 3 (default 3)\n"
+    "  --bot-seat-ms N       seat the bots one by one, N ms apart, after the player\n"
+    "                        (default 0: all at once)\n"
+    "  --seat-grace-ms N     how long a dropped player's seat is held (default 60000)\n"
+    "  --item-price N        chips a table item costs per target (default 100)\n"
+    "  --card-change-items N every player entering a table holds at least N\n"
+    "                        card-change items (default 0)\n"
     "  --bot-tables N        tables of bots only, started at launch (default 0)\n"
     "  --start-chips N       balance of a new account (default 100000)\n"
     "  --plain               send payloads unenciphered\n"
     "  --seed N              shuffle seed (default random)\n"
+    "  --deal LIST           deal from this pack order: card codes 0 to 51 separated by\n"
+    "                        commas, dealt one card a seat in seat order, then the open\n"
+    "                        pile card, then the stock in drawing order; missing cards\n"
+    "                        follow in ascending order. Repeat for later rounds (the\n"
+    "                        last one repeats)\n"
+    "  --mission-card N      the mission card of every round (not 0 or 49; default: the\n"
+    "                        deal's last card that may be one, or random)\n"
+    "  --stock-cards N       at most N cards in the stock; the rest of the pack is set\n"
+    "                        aside unseen (default: all)\n"
     "  --log-level N         0 quiet, 1 errors, 2 warnings, 3 trace (default 2)\n"
     "\n"
     "Login (to try every branch of a client):\n"
@@ -68,6 +84,12 @@ const char kUsage[] =
     "                        newline dropped) to every game client connected (once\n"
     "                        per player); without it SIGUSR1 sends --notice-text.\n"
     "                        Prints \"tolvan-server: notice sent to N clients\" once sent\n"
+    "\n"
+    "Signals: SIGUSR1 sends the notice; SIGUSR2 drops every client connection as a\n"
+    "network failure would (the tables play on and hold the seats) and prints\n"
+    "\"tolvan-server: dropped N connections\"; SIGINT and SIGTERM stop the server.\n"
+    "With --log-level 3 every deal, accepted move, refused move (\"move refused\")\n"
+    "and settled round is traced (see RULES.md).\n"
     "  --help                this text\n";
 
 bool ParseInt(const char* s, long long lo, long long hi, long long* out) {
@@ -160,6 +182,45 @@ int main(int argc, char** argv) {
       cfg.auto_start_ms = static_cast<int>(num(0, 3600000));
     } else if (a == "--bots-per-table") {
       cfg.bots_per_table = static_cast<int>(num(1, 3));
+    } else if (a == "--bot-seat-ms") {
+      cfg.bot_seat_ms = static_cast<int>(num(0, 600000));
+    } else if (a == "--seat-grace-ms") {
+      cfg.seat_grace_ms = static_cast<int>(num(0, 3600000));
+    } else if (a == "--item-price") {
+      cfg.item_price = num(0, 1000000000LL);
+    } else if (a == "--card-change-items") {
+      cfg.card_change_items = static_cast<int>(num(0, 1000000));
+    } else if (a == "--mission-card") {
+      cfg.mission_card = static_cast<int>(num(1, 51));
+      if (cfg.mission_card == 49) {
+        std::fprintf(stderr, "tolvan-server: the mission card is never 0 or 49\n");
+        return 2;
+      }
+    } else if (a == "--stock-cards") {
+      cfg.stock_cards = static_cast<int>(num(0, 52));
+    } else if (a == "--deal") {
+      const std::string list = text("card codes");
+      std::vector<int> pack;
+      bool seen[52] = {};
+      size_t at = 0;
+      bool ok = !list.empty();
+      while (ok && at <= list.size()) {
+        size_t comma = list.find(',', at);
+        if (comma == std::string::npos) comma = list.size();
+        long long code = -1;
+        ok = ParseInt(list.substr(at, comma - at).c_str(), 0, 51, &code) && !seen[code];
+        if (ok) {
+          seen[code] = true;
+          pack.push_back(static_cast<int>(code));
+        }
+        at = comma + 1;
+      }
+      if (!ok) {
+        std::fprintf(stderr, "tolvan-server: bad value for %s (distinct card codes 0 to 51, comma separated)\n",
+                     a.c_str());
+        return 2;
+      }
+      cfg.deals.push_back(pack);
     } else if (a == "--bot-tables") {
       cfg.bot_tables = static_cast<int>(num(0, 100000));
     } else if (a == "--start-chips") {
@@ -250,13 +311,17 @@ int main(int argc, char** argv) {
   // is committed on its own. SIGUSR1 sends the notice.
   asio::io_context sig_io;
   asio::signal_set signals(sig_io, SIGINT, SIGTERM, SIGUSR1);
+  signals.add(SIGUSR2);
   std::function<void(const asio::error_code&, int)> on_signal = [&](const asio::error_code& ec, int sig) {
     if (ec) return;
-    if (sig != SIGUSR1) {
+    if (sig == SIGUSR2) {
+      server.DropConnections([](int n) { std::fprintf(stderr, "tolvan-server: dropped %d connections\n", n); });
+    } else if (sig != SIGUSR1) {
       server.Stop();
       return;
+    } else {
+      SendNoticeNow(server, notice_file, cfg.notice_text, cfg.notice_style);
     }
-    SendNoticeNow(server, notice_file, cfg.notice_text, cfg.notice_style);
     signals.async_wait(on_signal);
   };
   signals.async_wait(on_signal);

@@ -108,6 +108,7 @@ class TablePlayer {
         VXMsg_game_turn m;
         if (!m.Read(p)) return false;
         turn_seat_ = m.status.turn.Get(16);
+        last_turn_seat_ = m.status.turn.Get(24);
         acted_ = false;
         if (turn_seat_ == my_seat && my_seat >= 0) my_turn_pending_ = true;
         return true;
@@ -155,7 +156,7 @@ class TablePlayer {
         Packet copy;
         CopyPacket(*p, copy, true);
         e.Read(copy);
-        if (!e.ok || e.seat == my_seat) {
+        if (!e.ok || e.seat == my_seat || e.action == VX_ACTION_END) {  // "end" names no seat
           Apply(*p);
           return e.ok;
         }
@@ -167,6 +168,12 @@ class TablePlayer {
   // Plays the own turn: take a pile card into a meld or draw, lay melds once laid, attach,
   // then throw the least useful card. Every move must be accepted.
   void PlayTurn() {
+    if (last_turn_seat_ == my_seat) {
+      // The stock ran out: this player does not try to go out.
+      ASSERT_EQ(End(), 1);
+      moves_ok++;
+      return;
+    }
     const SeatModel& me = seats_[my_seat];
     // Take from the pile when its top card makes a meld at once.
     if (!pile_.empty()) {
@@ -237,6 +244,11 @@ class TablePlayer {
     req.target_seat = seat;
     req.target_meld = meld;
     return SendWithCards(req, GameVXCardDeck::KIND_PLAIN, codes);
+  }
+  int End() {
+    VXMsg_player_action_request req;
+    req.action = VX_ACTION_END;
+    return Send(req);
   }
   int Throw(int code) {
     VXMsg_player_action_request req;
@@ -347,6 +359,7 @@ class TablePlayer {
   }
 
   bool ApplyAction(VXMsg_player_action_event& e) {
+    if (e.action == VX_ACTION_END) return true;  // carries nothing; the round's end follows
     if (e.seat < 0 || e.seat > 3) return false;
     SeatModel& m = seats_[e.seat];
     bool mine = e.seat == my_seat;
@@ -415,6 +428,7 @@ class TablePlayer {
   std::array<SeatModel, 4> seats_{};
   std::vector<int> pile_;
   int turn_seat_ = -1;
+  int last_turn_seat_ = -1;  // the seat of the last turn (the stock ran out), -1 none
   int table_state_ = 0;
   int stock_taken_ = 0;
   bool acted_ = false;

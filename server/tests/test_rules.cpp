@@ -252,22 +252,33 @@ TEST(Rules, DarkKnockAndStockExhaustion) {
   ASSERT_EQ(h.Throw(0, C(3, 9), nullptr), MoveError::kNone);
   EXPECT_EQ(h.Score().minus[0], 50 + 10 + 10);  // the claim plus the two jacks kept
 
-  // Stock exhaustion: a two-seat game where every turn only draws and throws.
+  // Stock exhaustion: a two-seat game where every turn only draws and throws. The throw
+  // that leaves the stock empty gives the next seat the last turn, which may only go out
+  // or end the round.
   Game s;
   s.StartWithPack(0b11, 0, Pack(0b11, {{}, {}}, C(3, 0), {}), C(3, 1));
   ThrowOutcome t;
   int guard = 0;
-  while (s.running() && ++guard < 100) {
+  while (s.running() && s.forced_seat() < 0 && ++guard < 100) {
     int seat = s.turn_seat();
     int c = -1;
+    ASSERT_EQ(s.End(seat), MoveError::kNotForced) << "only the last turn may end the round";
     ASSERT_EQ(s.Draw(seat, &c), MoveError::kNone);
     ASSERT_EQ(s.Throw(seat, c, &t), MoveError::kNone);
+    EXPECT_FALSE(t.round_end);
   }
-  EXPECT_TRUE(s.finished());
-  EXPECT_TRUE(t.round_end);
-  EXPECT_EQ(t.end_kind, -1);
+  ASSERT_TRUE(s.running());
   EXPECT_EQ(s.stock_left(), 0);
+  const int last = s.turn_seat();
+  EXPECT_EQ(s.forced_seat(), last);
+  EXPECT_EQ(s.Draw(last, nullptr), MoveError::kStockEmpty);
+  EXPECT_EQ(s.End(1 - last), MoveError::kNotYourTurn);
+  ASSERT_EQ(s.End(last), MoveError::kNone);
+  EXPECT_TRUE(s.finished());
+  EXPECT_EQ(s.Score().knocker, -1);
+  EXPECT_EQ(s.Score().end_kind, -1);
   EXPECT_EQ(s.Draw(s.turn_seat(), nullptr), MoveError::kRoundOver);
+  EXPECT_TRUE(s.CardsConserved());
 }
 
 TEST(Rules, SettlementIsZeroSumAndNeverOverdraws) {
@@ -312,15 +323,10 @@ TEST(Rules, BotsPlayLegalRoundsToTheEnd) {
       ASSERT_LT(++moves, 2000) << "round " << round << " does not end";
       int seat = g.turn_seat();
       BotMove mv = ChooseMove(g, seat);
-      MoveError e = MoveError::kBadCards;
-      switch (mv.action) {
-        case BotMove::kDraw: e = g.Draw(seat, nullptr); break;
-        case BotMove::kDown: e = g.Down(seat, mv.cards, mv.kind, mv.knock_flag, nullptr); break;
-        case BotMove::kAttach:
-          e = g.Attach(seat, mv.target_seat, mv.meld_index, mv.cards, mv.knock_flag, nullptr);
-          break;
-        case BotMove::kThrow: e = g.Throw(seat, mv.cards[0], &last); break;
-      }
+      MoveOutcome o;
+      MoveError e = g.Apply(seat, mv, &o);
+      if (mv.action == BotMove::kThrow) last = o.thrown;
+      if (mv.action == BotMove::kEnd) last = ThrowOutcome{};
       ASSERT_EQ(e, MoveError::kNone) << "round " << round << " action " << mv.action;
       ASSERT_TRUE(g.CardsConserved());
     }
@@ -330,4 +336,250 @@ TEST(Rules, BotsPlayLegalRoundsToTheEnd) {
   }
   EXPECT_GT(knocks, 30);
   EXPECT_GT(runouts, 0);
+}
+
+namespace {
+
+Meld MeldOf(int kind, std::vector<int> codes, int owner, int turn_mark) {
+  Meld m;
+  m.kind = kind;
+  m.turn_mark = turn_mark;
+  if (kind == kKindRun) std::sort(codes.begin(), codes.end(), [](int a, int b) { return Rank(a) < Rank(b); });
+  for (int c : codes) m.cards.push_back(TableCard{c, owner, turn_mark});
+  return m;
+}
+
+Move DownOf(std::vector<int> cards, int kind, bool knock) {
+  Move m;
+  m.action = Move::kDown;
+  m.cards = std::move(cards);
+  m.kind = kind;
+  m.knock_flag = knock;
+  return m;
+}
+
+Move AttachOf(std::vector<int> cards, int seat, int meld, bool knock) {
+  Move m;
+  m.action = Move::kAttach;
+  m.cards = std::move(cards);
+  m.target_seat = seat;
+  m.meld_index = meld;
+  m.knock_flag = knock;
+  return m;
+}
+
+Move ThrowOf(int code) {
+  Move m;
+  m.action = Move::kThrow;
+  m.cards = {code};
+  return m;
+}
+
+Move Simple(Move::Action a) {
+  Move m;
+  m.action = a;
+  return m;
+}
+
+// Seat 0 to play, turn 3: a run 2-3-4 and a set of 9s in the hand with a jack and a
+// queen of suit 2; seat 1 has laid 5-6-7 of suit 1 in an earlier turn; the pile shows the
+// 7 of suit 0 on top of the 4 of suit 3.
+TableSnapshot DarkTable() {
+  TableSnapshot t;
+  t.seats_mask = 0b11;
+  t.turn_seat = 0;
+  t.seats[0].turn_id = 3;
+  t.seats[0].hand = {C(0, 2), C(0, 3), C(0, 4), C(1, 7), C(2, 7), C(3, 7), C(2, 9), C(2, 10), C(1, 3)};
+  t.seats[1].turn_id = 2;
+  t.seats[1].hand = {C(3, 11), C(3, 12), C(2, 1)};
+  t.seats[1].melds = {MeldOf(kKindRun, {C(1, 4), C(1, 5), C(1, 6)}, 1, 1)};
+  t.pile = {TableCard{C(3, 2), 1, 1}, TableCard{C(0, 5), 1, 2}};
+  t.stock = {C(3, 3), C(3, 4), C(3, 5)};
+  t.mission_card = C(3, 9);
+  return t;
+}
+
+}  // namespace
+
+// One table of moves judged on fixed snapshots: the dark-knock allowances, the last turn,
+// and the plain rules they must not loosen.
+TEST(Rules, JudgedMovesOnSnapshots) {
+  const TableSnapshot dark = DarkTable();
+  TableSnapshot drew = DarkTable();
+  drew.seats[0].drew = true;
+  drew.seats[0].never_drew = false;
+  drew.seats[0].hand.push_back(C(3, 6));
+  TableSnapshot had_meld = DarkTable();
+  had_meld.seats[0].melds = {MeldOf(kKindSet, {C(0, 12), C(1, 12), C(2, 12)}, 0, 1)};
+  TableSnapshot last = DarkTable();
+  last.stock.clear();
+  last.forced = true;
+  TableSnapshot last_one = last;
+  last_one.seats[0].hand = {C(0, 7), C(0, 9)};
+  last_one.pile.push_back(TableCard{C(0, 8), 1, 2});
+  last_one.pile.erase(last_one.pile.begin() + 1);
+  struct Case {
+    const char* what;
+    const TableSnapshot* table;
+    Move move;
+    MoveError want;
+  } cases[] = {
+      {"dark: a first meld from the hand before drawing", &dark,
+       DownOf({C(0, 2), C(0, 3), C(0, 4)}, kKindRun, true), MoveError::kNone},
+      {"the same without the knock flag", &dark, DownOf({C(0, 2), C(0, 3), C(0, 4)}, kKindRun, false),
+       MoveError::kNeedsPileCard},
+      {"dark: a first meld from the hand after drawing", &drew,
+       DownOf({C(1, 7), C(2, 7), C(3, 7)}, kKindSet, true), MoveError::kNone},
+      {"dark: a pile card after drawing", &drew, DownOf({C(0, 3), C(0, 4), C(0, 5)}, kKindRun, true),
+       MoveError::kAlreadyActed},
+      {"dark: an attach without an own meld, before drawing", &dark, AttachOf({C(1, 3)}, 1, 0, true),
+       MoveError::kNone},
+      {"an attach without an own meld, no knock flag", &drew, AttachOf({C(1, 3)}, 1, 0, false),
+       MoveError::kNoMelds},
+      {"an earlier meld closes the attempt: no hand meld before drawing", &had_meld,
+       DownOf({C(0, 2), C(0, 3), C(0, 4)}, kKindRun, true), MoveError::kMustActFirst},
+      {"an earlier meld closes the attempt: no attach before drawing", &had_meld,
+       AttachOf({C(1, 3)}, 1, 0, true), MoveError::kMustActFirst},
+      {"a pile take", &dark, DownOf({C(0, 3), C(0, 4), C(0, 5)}, kKindRun, false), MoveError::kNone},
+      {"a pile card alone", &dark, DownOf({C(0, 5)}, kKindSet, false), MoveError::kBadCards},
+      {"a throw before the turn started", &dark, ThrowOf(C(1, 3)), MoveError::kMustActFirst},
+      {"end outside the last turn", &dark, Simple(Move::kEnd), MoveError::kNotForced},
+      {"last turn: end", &last, Simple(Move::kEnd), MoveError::kNone},
+      {"last turn: no draw", &last, Simple(Move::kDraw), MoveError::kStockEmpty},
+      {"last turn: no hand meld even with the knock flag", &last,
+       DownOf({C(0, 2), C(0, 3), C(0, 4)}, kKindRun, true), MoveError::kNeedsPileCard},
+      {"last turn: no attach without an own meld", &last, AttachOf({C(1, 3)}, 1, 0, true), MoveError::kNoMelds},
+      {"last turn: a pile take", &last, DownOf({C(0, 3), C(0, 4), C(0, 5)}, kKindRun, true), MoveError::kNone},
+      {"last turn: the pile take that goes out", &last_one, DownOf({C(0, 7), C(0, 8), C(0, 9)}, kKindRun, true),
+       MoveError::kMustKeepCard},
+      {"a draw", &dark, Simple(Move::kDraw), MoveError::kNone},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JudgeMove(*c.table, 0, c.move), c.want) << c.what;
+  EXPECT_EQ(JudgeMove(DarkTable(), 1, Simple(Move::kDraw)), MoveError::kNotYourTurn);
+  EXPECT_EQ(JudgeMove(DarkTable(), 2, Simple(Move::kDraw)), MoveError::kNotYourTurn) << "no such seat";
+}
+
+// The knock-dark sequence as the client stages it, without a draw: two downs from the
+// hand and the last card thrown make a dark knock; a draw after the first down is refused.
+TEST(Rules, StagedDarkKnockGoesOutWithoutADraw) {
+  TableSnapshot t = DarkTable();
+  t.seats[0].hand = {C(0, 2), C(0, 3), C(0, 4), C(1, 7), C(2, 7), C(3, 7), C(2, 12)};
+  Game g;
+  g.Restore(t);
+  ASSERT_EQ(g.Down(0, {C(0, 2), C(0, 3), C(0, 4)}, kKindRun, true, nullptr), MoveError::kNone);
+  EXPECT_EQ(g.Draw(0, nullptr), MoveError::kAlreadyActed);
+  ASSERT_EQ(g.Down(0, {C(1, 7), C(2, 7), C(3, 7)}, kKindSet, true, nullptr), MoveError::kNone);
+  ThrowOutcome o;
+  ASSERT_EQ(g.Throw(0, C(2, 12), &o), MoveError::kNone);
+  EXPECT_TRUE(o.round_end);
+  EXPECT_EQ(o.end_kind, 1);
+  RoundScore s = g.Score();
+  EXPECT_EQ(s.plus[0], 6 * 5 + 100);
+  EXPECT_EQ(s.minus[0], 0) << "a dark knock that went out pays no attempt penalty";
+  // The same attempt that keeps two cards pays the penalty.
+  Game h;
+  t.seats[0].hand.push_back(C(1, 1));
+  h.Restore(t);
+  ASSERT_EQ(h.Down(0, {C(0, 2), C(0, 3), C(0, 4)}, kKindRun, true, nullptr), MoveError::kNone);
+  ASSERT_EQ(h.Throw(0, C(2, 12), nullptr), MoveError::kNone);
+  EXPECT_EQ(h.Score().minus[0], 50 + 5 + 5 + 5 + 5);
+}
+
+TEST(Rules, CardChangeBeforeTheFirstDraw) {
+  const TableSnapshot dark = DarkTable();
+  TableSnapshot drew = DarkTable();
+  drew.seats[0].drew = true;
+  drew.seats[0].never_drew = false;
+  TableSnapshot earlier = DarkTable();
+  earlier.seats[0].never_drew = false;
+  TableSnapshot melded = DarkTable();
+  melded.seats[0].melds = {MeldOf(kKindSet, {C(0, 12), C(1, 12), C(2, 12)}, 0, 1)};
+  TableSnapshot short_stock = DarkTable();
+  short_stock.stock = {C(3, 3)};
+  struct Case {
+    const char* what;
+    const TableSnapshot* table;
+    int seat;
+    std::vector<int> codes;
+    MoveError want;
+  } cases[] = {
+      {"three cards", &dark, 0, {C(0, 2), C(2, 9), C(1, 3)}, MoveError::kNone},
+      {"one card", &dark, 0, {C(1, 3)}, MoveError::kNone},
+      {"none", &dark, 0, {}, MoveError::kBadCards},
+      {"four", &dark, 0, {C(0, 2), C(0, 3), C(0, 4), C(1, 3)}, MoveError::kBadCards},
+      {"the same card twice", &dark, 0, {C(1, 3), C(1, 3)}, MoveError::kBadCards},
+      {"a card not held", &dark, 0, {C(3, 3)}, MoveError::kNotInHand},
+      {"a hidden card code", &dark, 0, {52}, MoveError::kBadCards},
+      {"another seat's turn", &dark, 1, {C(3, 11)}, MoveError::kNotYourTurn},
+      {"after drawing in this turn", &drew, 0, {C(1, 3)}, MoveError::kCannotChange},
+      {"after a draw in an earlier turn", &earlier, 0, {C(1, 3)}, MoveError::kCannotChange},
+      {"with a meld", &melded, 0, {C(1, 3)}, MoveError::kCannotChange},
+      {"more cards than the stock holds", &short_stock, 0, {C(1, 3), C(2, 9)}, MoveError::kStockEmpty},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JudgeCardChange(*c.table, c.seat, c.codes), c.want) << c.what;
+
+  Game g;
+  g.Restore(DarkTable());
+  const int used = g.stock_used();
+  std::vector<int> drawn;
+  ASSERT_EQ(g.ChangeCards(0, {C(0, 3), C(2, 10)}, &drawn), MoveError::kNone);
+  EXPECT_EQ(drawn, (std::vector<int>{C(3, 3), C(3, 4)})) << "taken from the top of the stock";
+  EXPECT_EQ(g.seat(0).hand[1], C(3, 3)) << "in the place of the card given";
+  EXPECT_EQ(g.seat(0).hand[7], C(3, 4));
+  EXPECT_EQ(g.stock_used(), used);
+  // The cards given come back last.
+  for (int want : {C(3, 5), C(0, 3), C(2, 10)}) {
+    int c = -1;
+    ASSERT_EQ(g.Draw(g.turn_seat(), &c), MoveError::kNone);
+    EXPECT_EQ(c, want);
+    ASSERT_EQ(g.Throw(g.turn_seat(), c, nullptr), MoveError::kNone);
+  }
+}
+
+// The stock limit sets the rest of the pack aside: fewer draws, every card accounted for,
+// and a deal with nothing to draw starts with the last turn.
+TEST(Rules, StockLimitAndAnEmptyStock) {
+  Game g;
+  g.set_stock_limit(2);
+  g.StartWithPack(0b11, 0, Pack(0b11, {{}, {}}, C(3, 0), {C(0, 9), C(2, 12)}), C(3, 1));
+  EXPECT_EQ(g.stock_left(), 2);
+  EXPECT_EQ(g.stock_used(), 50);
+  EXPECT_TRUE(g.CardsConserved());
+  EXPECT_EQ(g.forced_seat(), -1);
+  int c = -1;
+  ASSERT_EQ(g.Draw(0, &c), MoveError::kNone);
+  EXPECT_EQ(c, C(0, 9));
+  Game none;
+  none.set_stock_limit(0);
+  none.StartWithPack(0b11, 1, Pack(0b11, {{}, {}}, C(3, 0), {}), C(3, 1));
+  EXPECT_EQ(none.forced_seat(), 1);
+  EXPECT_EQ(ChooseMove(none, 1).action, Move::kEnd) << "nothing in the pile makes a meld";
+}
+
+// A bot in the last turn goes out through the pile when it can, else ends.
+TEST(Rules, BotInTheLastTurn) {
+  TableSnapshot t = DarkTable();
+  t.stock.clear();
+  t.forced = true;
+  t.seats[0].hand = {C(0, 7), C(0, 9), C(1, 1), C(2, 5)};
+  t.pile = {TableCard{C(0, 8), 1, 2}};
+  // 9-10-J takes the pile card, but two cards that fit nothing stay: no way out.
+  EXPECT_EQ(ChooseMove([&] {
+              Game g;
+              g.Restore(t);
+              return g;
+            }(), 0).action,
+            Move::kEnd);
+  t.seats[0].hand = {C(0, 7), C(0, 9), C(1, 3), C(2, 5)};
+  Game g;
+  g.Restore(t);
+  // Now: take 9-10-J, attach the 5 of suit 1 to seat 1's 6-7-8, throw the last card.
+  int guard = 0;
+  while (g.running() && ++guard < 10) {
+    Move mv = ChooseMove(g, 0);
+    ASSERT_NE(mv.action, Move::kEnd);
+    ASSERT_EQ(g.Apply(0, mv, nullptr), MoveError::kNone);
+  }
+  EXPECT_FALSE(g.running());
+  EXPECT_EQ(g.Score().knocker, 0);
 }

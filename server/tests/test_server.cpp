@@ -16,6 +16,7 @@
 #include "Server.h"
 #include "ServerProcess.h"
 #include "Session.h"
+#include "net/messages/VXChannelRooms.h"
 #include "Store.h"
 #include "TablePlayer.h"
 #include "Wire.h"
@@ -464,19 +465,21 @@ TEST(ServerSession, RoomCountsFollowTheSeatedPlayers) {
   ASSERT_EQ(result, 0);
   uint8_t skip[492 + 516];
   ASSERT_TRUE(r->ReadBytes(skip, sizeof(skip)));
-  int32_t target = 0, rooms = 0;
-  ASSERT_TRUE(r->ReadInt32(&target) && r->ReadInt32(&rooms));
-  ASSERT_GT(rooms, 0);
+  // The tail is the shared room record, read as the client reads it.
+  VXType_channel_rooms rooms;
+  ASSERT_EQ(rooms.Read(*r), 1) << "every announced room is present";
+  EXPECT_EQ(rooms.point_target, 1000);
+  ASSERT_GT(rooms.count, 0);
+  EXPECT_EQ(r->Remaining(), 0u) << "nothing follows the rooms";
   int found = 0;
-  for (int i = 0; i < rooms; ++i) {
-    int32_t f[7];
-    for (auto& v : f) ASSERT_TRUE(r->ReadInt32(&v));
-    const int32_t want_waiting = f[0] == 500 ? 1 : 0;
-    EXPECT_EQ(f[3], 0) << "playing, stake " << f[0];
-    EXPECT_EQ(f[4], want_waiting) << "waiting, stake " << f[0];
-    EXPECT_EQ(f[5] + f[6], 0) << "point tab, stake " << f[0];
-    EXPECT_EQ(f[1], f[0] * 20) << "the minimum balance";
-    found += f[0] == 500;
+  for (int i = 0; i < rooms.count; ++i) {
+    const VXType_channel_room& room = rooms.rooms[static_cast<size_t>(i)];
+    const int32_t want_waiting = room.stake == 500 ? 1 : 0;
+    EXPECT_EQ(room.players[0][0], 0) << "playing, stake " << room.stake;
+    EXPECT_EQ(room.players[0][1], want_waiting) << "waiting, stake " << room.stake;
+    EXPECT_EQ(room.PlayerTotal(1), 0) << "point tab, stake " << room.stake;
+    EXPECT_EQ(room.min_balance, room.stake * 20) << "the minimum balance";
+    found += room.stake == 500;
   }
   EXPECT_EQ(found, 1);
 }

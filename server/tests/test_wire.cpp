@@ -204,13 +204,13 @@ INSTANTIATE_TEST_SUITE_P(
                    Build_Packet(r, p);
                  },
                  true, 3, Expect(tsrv::BotMove::kThrow, {49})},
-        MoveCase{"end_is_never_asked_for",
+        MoveCase{"end",
                  [](Packet& p) {
                    VXMsg_player_action_request r;
                    r.action = VX_ACTION_END;
                    Build_Packet(r, p);
                  },
-                 false, 4, {}},
+                 true, 4, Expect(tsrv::BotMove::kEnd)},
         MoveCase{"unknown_action", [](Packet& p) {
                    p.Init(216);
                    p.WriteInt32(9);
