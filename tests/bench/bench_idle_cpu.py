@@ -2,12 +2,13 @@
 """CPU use of the idle program under a private Xvfb (software GL), nothing changing.
 
 Usage: TOLVAN_BINARY=build/tolvan TOLVAN_TESTINPUT_BINARY=build/tolvan-testinput \\
-       TOLVAN_BUILD_DIR=build python3 tests/bench/bench_idle_cpu.py [seconds] [--lobby]
+       TOLVAN_BUILD_DIR=build python3 tests/bench/bench_idle_cpu.py [seconds] [--lobby|--table]
 
 Without --lobby: the input test build's blank screen in focus, as before. With --lobby:
 the real program against the local server, a new quick-start account registered, the
 lobby in focus, then with another window in focus, then unmapped (hidden, as when
-minimised). For each state the process's user + system CPU time (from /proc/<pid>/stat)
+minimised). With --table: the same three states at a table of the normal game's first
+room, waiting for its round with three bots (the server's auto-start is off). For each state the process's user + system CPU time (from /proc/<pid>/stat)
 and the frames it presented are measured over the interval; the frames come from the
 log lines the program writes when its pace changes. A figure to keep, not a test.
 """
@@ -24,6 +25,31 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from tolvan_e2e import TolvanRun, Xvfb  # noqa: E402
 
 PACED = r"GameWindow \| drawing paced: %s, frames (\d+)"
+
+
+def focus(app, window, timeout=10):
+    """Gives `window` the keyboard focus; a window still being mapped refuses it at first."""
+    end = time.time() + timeout
+    while True:
+        try:
+            app.xdo("windowfocus", "--sync", window, timeout=5)
+            return
+        except (subprocess.CalledProcessError, subprocess.TimeoutExpired):
+            if time.time() > end:
+                raise
+            time.sleep(0.2)
+
+
+def wait_for_log_after(app, seen, pattern, timeout=10):
+    """The first match of `pattern` in the log after its first `seen` characters."""
+    end = time.time() + timeout
+    while True:
+        m = re.search(pattern, app.log_text()[seen:])
+        if m:
+            return m.group(1)
+        if time.time() > end:
+            raise AssertionError("no log line matching %r" % pattern)
+        time.sleep(0.05)
 
 
 def cpu_seconds(pid):
@@ -61,9 +87,9 @@ def blank_screen(seconds):
             app.__exit__(None, None, None)
 
 
-def lobby(seconds):
+def lobby(seconds, at_table=False):
     from test_login import QUICK_CENTRE, LocalServer, register  # noqa: E402
-    from test_lobby import LobbyTest  # noqa: E402
+    from test_lobby import NORMAL_GAME, LobbyTest  # noqa: E402
 
     root = tempfile.mkdtemp(prefix="tolvan-bench-idle-")
     helper = LobbyTest("wait_for_lobby_header")
@@ -71,7 +97,7 @@ def lobby(seconds):
     helper.config = os.path.join(root, "config")
     helper.data = os.path.join(root, "data")
     os.makedirs(helper.config)
-    with Xvfb() as x, LocalServer(root, "--http-port", "0") as server:
+    with Xvfb() as x, LocalServer(root, "--http-port", "0", "--auto-start-ms", "0") as server:
         helper.write_settings(server.master_port)
         app = TolvanRun(x, test_mode=None,
                         extra_env={"TOLVAN_CONFIG_DIR": helper.config, "TOLVAN_DATA_DIR": helper.data})
@@ -84,45 +110,50 @@ def lobby(seconds):
             register(app, "IdleBench")
             app.wait_for_log(r"GameModeLobby::OnInit_Process \.\.\.", timeout=20)
             helper.wait_for_lobby_header(app, "bench_lobby")
+            place = "lobby"
+            if at_table:
+                place = "table"
+                app.xdo("mousemove", "--window", app.window, str(NORMAL_GAME[0]), str(NORMAL_GAME[1]),
+                        "click", "1")
+                app.wait_for_log(r"GameModeLobby::Show_Scene \.\.\. 16", timeout=30)
+                time.sleep(1.0)
+                app.xdo("mousemove", "--window", app.window, "158", "436", "click", "1")  # the first room
+                app.wait_for_log(r"GameModePlay::OnInit_Process", timeout=30)
+                time.sleep(3.0)  # the bots sit down
             time.sleep(1.0)
 
-            def measure(name, settle_pattern):
-                seen = len(app.log_text())
-                end = time.time() + 10
-                while True:
-                    m = re.search(settle_pattern, app.log_text()[seen:]) if settle_pattern else None
-                    if m or not settle_pattern or time.time() > end:
-                        break
-                    time.sleep(0.05)
-                f0 = frames_now()
+            def measure(name):
                 c0, t0 = cpu_seconds(app.proc.pid), time.time()
                 time.sleep(seconds)
                 c1, t1 = cpu_seconds(app.proc.pid), time.time()
-                return name, c1 - c0, t1 - t0, f0
-
-            def frames_now():
-                # The frames presented as the last pace line said; asking the program for
-                # its count would disturb the state being measured.
-                found = re.findall(PACED % r"[a-z ]+", app.log_text())
-                return int(found[-1]) if found else 0
+                return name, c1 - c0, t1 - t0
 
             results = []
-            app.xdo("windowfocus", "--sync", app.window)
-            app.wait_for_log(PACED % "focused")
-            name, cpu, wall, _ = measure("lobby focused", None)
+            # A round trip of the focus through another window, so that the pace line
+            # that opens the focused interval is written right before it.
             other = subprocess.Popen(["xlogo"], env=app.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             logo = app.xdo("search", "--sync", "--class", "xlogo").split()[0]
-            app.xdo("windowfocus", "--sync", logo)
-            f_focused_end = int(app.wait_for_log(PACED % "not focused").group(1))
-            f_focused_start = int(re.findall(PACED % "focused", app.log_text())[-1])
+
+            def pace_after(seen, level):
+                return int(wait_for_log_after(app, seen, r"drawing paced: %s, frames (\d+)" % level))
+            seen = len(app.log_text())
+            focus(app, logo)
+            pace_after(seen, "not focused")
+            seen = len(app.log_text())
+            focus(app, app.window)
+            f_focused_start = pace_after(seen, "focused")
+            name, cpu, wall = measure(place + " focused")
+            seen = len(app.log_text())
+            focus(app, logo)
+            f_focused_end = pace_after(seen, "not focused")
             results.append((name, cpu, wall, f_focused_end - f_focused_start))
 
-            name, cpu, wall, f0 = measure("not focused", None)
+            name, cpu, wall = measure("not focused")
             app.xdo("windowunmap", "--sync", app.window)
             f1 = int(app.wait_for_log(PACED % "hidden").group(1))
             results.append((name, cpu, wall, f1 - f_focused_end))
 
-            name, cpu, wall, _ = measure("hidden", None)
+            name, cpu, wall = measure("hidden")
             seen = len(app.log_text())
             app.xdo("windowmap", "--sync", app.window)
             end = time.time() + 10
@@ -143,7 +174,9 @@ def lobby(seconds):
 def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     seconds = float(args[0]) if args else 10.0
-    if "--lobby" in sys.argv:
+    if "--table" in sys.argv:
+        lobby(seconds, at_table=True)
+    elif "--lobby" in sys.argv:
         lobby(seconds)
     else:
         blank_screen(seconds)
