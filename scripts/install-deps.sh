@@ -27,6 +27,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev valgrind openssl
   # headless runs
   xvfb xauth xdotool x11-apps x11-utils imagemagick
+  # the desktop install's test checks the menu entry
+  desktop-file-utils
   # local server
   libasio-dev libsqlite3-dev libcpp-httplib-dev
   # art and sound generation

@@ -32,6 +32,8 @@ class IScreenHooks {
   virtual bool FrameDue() { return true; }
   virtual void BeginFrame() {}
   virtual void EndFrame() {}  // ends the frame and presents it
+  // Frames presented since start-up.
+  virtual uint32_t FramesPresented() { return 0; }
   virtual void DrawLoadingPicture() {}
   virtual void DrawRoundRect(float left, float top, float right, float bottom, float radius, int segments,
                              float line_width, HookColor fill, HookColor border) {

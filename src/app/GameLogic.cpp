@@ -2,15 +2,20 @@
 
 #include <curl/curl.h>
 
+#include <cstdio>
 #include <ctime>
 #include <memory>
 
+#include "app/FramePacing.h"
+#include "app/GameAfterFrame.h"
 #include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
 #include "framework/Clock.h"
 #include "framework/Log.h"
 #include "framework/ZBAutoreleasePool.h"
+#include "net/messages/VXLoginMessages.h"
 #include "net/messages/VXProtocolTable.h"
+#include "net/messages/VXType_user_info.h"
 
 int32_t GameLogic::s_connected_sessions = 0;
 
@@ -49,6 +54,34 @@ GameHooks Complete(const GameHooks& h) {
 
 constexpr HookColor Rgba255(int r, int g, int b, int a) {
   return HookColor{r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f};
+}
+
+// Counts an entering job (or a reconnect try) from its queuing until it has run (or its
+// closure is discarded unrun), so shutdown knows when no job can touch the sessions any
+// more, and the reconnect does not take a connection gap for a loss.
+struct EnterJobTicket {
+  explicit EnterJobTicket(std::atomic<int32_t>* count) : m_count(count) { m_count->fetch_add(1); }
+  ~EnterJobTicket() { m_count->fetch_sub(1); }
+  EnterJobTicket(const EnterJobTicket&) = delete;
+  EnterJobTicket& operator=(const EnterJobTicket&) = delete;
+  std::atomic<int32_t>* m_count;
+};
+
+constexpr uint32_t kHelloWaitMs = 10000;
+
+// The reconnect's status line in the two editions: the next try and its wait, or the
+// try under way.
+struct EditionText {
+  const char* thai;
+  const char* korean;
+};
+constexpr EditionText kReconnectWaitText = {"จะเชื่อมต่อใหม่ใน %u วินาที (ครั้งที่ %d)",
+                                            "%u초 후 다시 연결합니다 (%d번째 시도)"};
+constexpr EditionText kReconnectTryText = {"กำลังเชื่อมต่อใหม่... (ครั้งที่ %d)", "다시 연결하는 중... (%d번째 시도)"};
+
+const char* EditionOf(const EditionText& t) {
+  const GameSharedData* d = GameSharedData::InstanceIfAny();
+  return d && d->GetUser32(kUserLanguage) == 0 ? t.korean : t.thai;
 }
 }  // namespace
 
@@ -204,6 +237,7 @@ void GameLogic::ProcessFrame() {
       ++s_connected_sessions;
     }
   }
+  StepReconnect();
 }
 
 void GameLogic::RenderFrame() {
@@ -215,8 +249,18 @@ void GameLogic::RenderFrame() {
     return;
   }
   if (m_state != 3 || !m_initialized) return;
+  if (m_frame_interval_ms == FramePacing::kNever) {
+    // Nobody can see the window: nothing is drawn, but what was released for the end of
+    // a frame still goes now, as it would after a drawn one.
+    ZBPoolManager::Get().Pop();
+    return;
+  }
   if (m_mode_current && m_hooks.splash->IsSplashShown()) return;
   if (!screen->FrameDue()) return;
+  const uint32_t now = GetTickMs();
+  if (m_frame_interval_ms != 0 && m_drawn && now - m_last_drawn_ms < m_frame_interval_ms) return;
+  m_last_drawn_ms = now;
+  m_drawn = true;
 
   screen->BeginFrame();
   if (m_mode_started && m_mode_current) {
@@ -232,6 +276,7 @@ void GameLogic::RenderFrame() {
   if (m_mode_current && m_mode_current->mode_id != GameMode::kModeLogin && !m_hooks.splash->IsBusy() &&
       s_connected_sessions == 0) {
     DrawDisconnectedBanner();
+    if (m_reconnect.Active()) DrawReconnectStatus();
     m_mode_current->OnConnectionLost(0);
   }
   screen->EndFrame();
@@ -375,18 +420,6 @@ void GameLogic::DropEnterRequest(uint32_t serial) {
   m_hooks.splash->HideLoading();
 }
 
-namespace {
-// Counts an entering job from its queuing until it has run (or its closure is discarded
-// unrun), so shutdown knows when no job can touch the sessions any more.
-struct EnterJobTicket {
-  explicit EnterJobTicket(std::atomic<int32_t>* count) : m_count(count) { m_count->fetch_add(1); }
-  ~EnterJobTicket() { m_count->fetch_sub(1); }
-  EnterJobTicket(const EnterJobTicket&) = delete;
-  EnterJobTicket& operator=(const EnterJobTicket&) = delete;
-  std::atomic<int32_t>* m_count;
-};
-}  // namespace
-
 void GameLogic::EnterServer(int kind, int param, void* user_data, EnterServerCallback callback) {
   ServerInfo block;
   uint32_t serial;
@@ -424,6 +457,7 @@ void GameLogic::LeaveServer(IGameSession* session, uint32_t timeout_ms, bool sho
 }
 
 void GameLogic::EnterServerJob(const ServerInfo& block) {
+  EnterJobTicket ticket(&m_enter_jobs);
   uint32_t serial;
   {
     CSGuard g(&m_frame_lock);
@@ -540,6 +574,7 @@ void GameLogic::Logout() {
   // Main thread; held throughout so an entering job on a worker waits instead of
   // changing sessions and shared data while they are taken down.
   CSGuard g(&m_frame_lock);
+  if (m_reconnect.Active()) StopReconnect("logout");
   IGameSession* cur = CurrentSession();
   if (cur && cur->IsConnected()) {
     if (cur->IsLoggedIn()) LeaveServer(cur, 5000, true, false);
@@ -565,4 +600,163 @@ void GameLogic::CloseAllSessions() {
       s->SetLoggedIn(false);
     }
   }
+}
+
+// ---------------------------------------------------------------- reconnect
+
+bool GameLogic::ConnectionLostHere() const {
+  return s_connected_sessions == 0 && m_enter_jobs.load() == 0 && !m_mode_next &&
+         !const_cast<GameHooks&>(m_hooks).splash->IsBusy();
+}
+
+void GameLogic::StepReconnect() {
+  const uint32_t now = GetTickMs();
+  // Only a screen past the title needs the servers; the title screen connects itself.
+  const bool past_title = m_mode_current && m_mode_current->created && m_mode_current->mode_id != GameMode::kModeLogin;
+  if (!past_title) {
+    if (m_reconnect.Active()) StopReconnect("the title screen is shown");
+    return;
+  }
+  switch (m_reconnect.GetState()) {
+    case GameReconnect::kIdle:
+      if (m_relogin_request && ConnectionLostHere()) {
+        m_reconnect.OnLost(now);
+        Log(LOG_TRACE, "GameLogic::Reconnect| connection lost; try 1 in %u ms", m_reconnect.DueAt() - now);
+      }
+      break;
+    case GameReconnect::kWaiting:
+      if (s_connected_sessions > 0) {
+        StopReconnect("a session is connected again");
+      } else if (m_reconnect.AttemptDue(now) && m_enter_jobs.load() == 0 && !m_mode_next) {
+        StartReconnectAttempt();
+      }
+      break;
+    case GameReconnect::kConnecting:
+      break;  // the try reports itself
+    case GameReconnect::kLoggingIn: {
+      IGameSession* master = m_sessions[0];
+      const bool dropped = !master || !master->IsConnected();
+      if (dropped || m_reconnect.LoginTimedOut(now)) {
+        if (master && master->IsConnected()) master->Close();
+        const int attempt = m_reconnect.Attempt();
+        m_reconnect.OnAttemptFailed(now);
+        Log(LOG_TRACE, "GameLogic::Reconnect| try %d: %s; try %d in %u ms", attempt,
+            dropped ? "the master hung up before the login reply" : "no login reply", m_reconnect.Attempt(),
+            m_reconnect.DueAt() - now);
+      }
+      break;
+    }
+  }
+}
+
+void GameLogic::StartReconnectAttempt() {
+  m_reconnect.OnAttemptStarted(GetTickMs());
+  const uint32_t generation = m_reconnect.Generation();
+  const ServerInfo& master = GameSharedData::Instance()->m_master_server;
+  char host[ServerInfo::kHostSize] = {};
+  master.CopyHost(host);
+  Log(LOG_TRACE, "GameLogic::Reconnect| try %d: connecting to the master %s:%d", m_reconnect.Attempt(), host,
+      master.Port());
+  auto ticket = std::make_shared<EnterJobTicket>(&m_enter_jobs);
+  m_hooks.workers->QueueJob([this, generation, ticket]() mutable {
+    RunReconnectAttempt(generation);
+    ticket.reset();
+  });
+}
+
+// On a runner worker (or inline where the workers run jobs at once). The connect and
+// the hello's wait run without the frame lock; the schedule, the sessions' server
+// information and the login (which starts the connecting indicator) are touched under it.
+void GameLogic::RunReconnectAttempt(uint32_t generation) {
+  IGameSession* master = m_sessions[0];
+  char host[ServerInfo::kHostSize] = {};
+  int port = 0;
+  {
+    CSGuard g(&m_frame_lock);
+    if (!master || generation != m_reconnect.Generation() || Stopping()) return;
+    master->Info() = GameSharedData::Instance()->m_master_server;
+    master->Info().SetKind(0);
+    master->Info().CopyHost(host);
+    port = master->Info().Port();
+  }
+  bool ok = master->Connect(host, port, false) != 0;
+  if (ok) {
+    Packet hello;
+    Build_Packet(VXMsg_hello_request{}, hello);
+    ok = master->SendAndWait(hello, kHelloWaitMs, false) != 0;
+  }
+  CSGuard g(&m_frame_lock);
+  const bool wanted = generation == m_reconnect.Generation() && !Stopping();
+  const int attempt = m_reconnect.Attempt();
+  if (ok && wanted) {
+    master->SetHelloOk(true);
+    Packet login = m_relogin_request();
+    if (master->SendAsync(login, nullptr, nullptr)) {
+      m_reconnect.OnLoginSent(GetTickMs());
+      Log(LOG_TRACE, "GameLogic::Reconnect| try %d: the master answered; logging in again", attempt);
+      return;
+    }
+  }
+  if (master->IsConnected()) master->Close();
+  if (!wanted) return;
+  const uint32_t now = GetTickMs();
+  m_reconnect.OnAttemptFailed(now);
+  Log(LOG_TRACE, "GameLogic::Reconnect| try %d failed; try %d in %u ms", attempt, m_reconnect.Attempt(),
+      m_reconnect.DueAt() - now);
+}
+
+void GameLogic::StopReconnect(const char* why) {
+  Log(LOG_TRACE, "GameLogic::Reconnect| stopped: %s", why);
+  m_reconnect.Reset();
+}
+
+void GameLogic::HandleLostConnection() {
+  if (!m_mode_current || m_mode_current->mode_id == GameMode::kModeLogin) return;
+  if (m_relogin_request) {
+    // Idle: begins at once (the frame's own check may not have run yet); otherwise the
+    // tries already under way go on.
+    if (!m_reconnect.Active()) {
+      const uint32_t now = GetTickMs();
+      m_reconnect.OnLost(now);
+      Log(LOG_TRACE, "GameLogic::Reconnect| connection lost; try 1 in %u ms", m_reconnect.DueAt() - now);
+    }
+    return;
+  }
+  // No way to log in again: back to the title screen, once.
+  if (m_mode_next == m_login_mode) return;
+  SetNextMode(m_login_mode, 0);
+  GameAfterFrame::Post([this] { Logout(); });
+}
+
+void GameLogic::OnMasterLoginReply(bool ok, int32_t result) {
+  if (!m_reconnect.Active()) return;
+  if (ok) {
+    Log(LOG_TRACE, "GameLogic::Reconnect| back after %d tries", m_reconnect.AttemptsMade());
+    m_reconnect.Reset();
+    return;
+  }
+  Log(LOG_WARNING, "[WARNING]: GameLogic::Reconnect| the login was refused (result %d); back to the title screen",
+      result);
+  m_reconnect.Reset();
+  // An account in use already logs out from the reply's own handling.
+  if (result != VX_LOGIN_IN_USE) GameAfterFrame::Post([this] { Logout(); });
+}
+
+void GameLogic::DrawReconnectStatus() {
+  const uint32_t now = GetTickMs();
+  const bool waiting = m_reconnect.GetState() == GameReconnect::kWaiting;
+  const uint32_t seconds = waiting ? m_reconnect.SecondsLeft(now) : 0;
+  const int attempt = m_reconnect.Attempt();
+  const int64_t key = (static_cast<int64_t>(m_reconnect.GetState()) << 48) |
+                      (static_cast<int64_t>(attempt & 0xFFFF) << 32) | seconds;
+  if (key != m_reconnect_text_key) {
+    m_reconnect_text_key = key;
+    if (waiting)
+      std::snprintf(m_reconnect_text, sizeof(m_reconnect_text), EditionOf(kReconnectWaitText), seconds, attempt);
+    else
+      std::snprintf(m_reconnect_text, sizeof(m_reconnect_text), EditionOf(kReconnectTryText), attempt);
+  }
+  m_hooks.screen->DrawRoundRect(470, 531, 810, 556, 10, 20, 1.0f, Rgba255(74, 44, 6, 220),
+                                Rgba255(90, 56, 13, 220));
+  m_hooks.screen->DrawTextCentered(m_reconnect_text, 470, 531, 810, 556, 14, HookColor{1, 1, 1, 1});
 }

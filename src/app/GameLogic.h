@@ -2,9 +2,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "app/GameHooks.h"
 #include "app/GameMode.h"
+#include "app/GameReconnect.h"
 #include "framework/CriticalSection.h"
 #include "framework/ZBObject.h"
 #include "framework/ZBSingleton.h"
@@ -36,6 +38,9 @@ using SessionFactory = IGameSession* (*)(int index, ISessionOwner* owner);
 //   taken before a session's receive lock, never after it.
 // - Completion callbacks (runner jobs, one-shot exchanges, connection jobs, downloads)
 //   are delivered on the main thread in ProcessFrame, for success and failure alike.
+// - The reconnect's tries (see below) run on a runner worker like the entering job and
+//   keep to the same rule; the schedule (m_reconnect) is read and written under the
+//   frame lock only.
 // - Shutdown (the destructor, main thread, outside the frame lock) tells the jobs in
 //   flight to stop (their waits poll the stop flag), joins them, and only then
 //   destroys the sessions they use.
@@ -50,10 +55,20 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   const GameHooks& Hooks() const { return m_hooks; }
   void SetModes(GameMode* login, GameMode* lobby, GameMode* play);
   void SetSessionFactory(SessionFactory factory) { m_session_factory = factory; }
+  // Builds the login request the title screen sent last (its kind, token and account
+  // head), for logging in again by itself after a lost connection. Without it the
+  // client does not reconnect by itself.
+  void SetReloginRequest(std::function<Packet()> build) { m_relogin_request = std::move(build); }
 
   int InitializeGame(void* window, int width, int height);
   void ProcessFrame();
   void RenderFrame();
+
+  // The shortest time between two drawn frames (FramePacing): 0 for RenderFrame's own
+  // cap alone, FramePacing::kNever to draw nothing (the window cannot be seen) while
+  // the frame's work goes on. Main thread.
+  void SetFrameInterval(uint32_t ms) { m_frame_interval_ms = ms; }
+  uint32_t FrameInterval() const { return m_frame_interval_ms; }
 
   int SetNextMode(GameMode* mode, int param);
   int ChangeMode(GameMode* mode, int param1, int param2);
@@ -89,6 +104,23 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
 
   // Completes the pending enter request (called by the login reply handler).
   void CompleteEnterRequest(IGameSession* session);
+
+  // Getting back by itself. While the program is past the title screen and none of the
+  // sessions 0 to 2 is connected (and no entering job, splash or connecting indicator
+  // is at work), the disconnected banner shows and the master is tried again on the
+  // schedule of GameReconnect, each try named on a line over the banner; a try connects the
+  // master, greets it and sends the title screen's login again, whose reply (handled by
+  // the global dispatcher) brings the lobby back, or the table where the player is
+  // still seated. A refused login ends the tries and logs out to the title screen.
+  // Under the frame lock (a try on a worker writes the schedule).
+  const GameReconnect& Reconnect() const { return m_reconnect; }
+  bool Reconnecting() const { return m_reconnect.Active(); }
+  // A mode found its session gone: the reconnect takes over (outside the title screen),
+  // where the mode would otherwise log out. Main thread.
+  void HandleLostConnection();
+  // The login reply of a master login arrived (main thread, from the dispatcher):
+  // `ok` with result 0.
+  void OnMasterLoginReply(bool ok, int32_t result);
 
   // True once shutdown began, or when the calling worker was told to stop.
   bool Stopping() const { return m_stopping.load() != 0 || ZBThread::StopRequested(); }
@@ -135,6 +167,15 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   void RunEnterSequence(const ServerInfo& block, uint32_t serial);
   // Tells a logged-in server we leave (146) and waits for its answer.
   void LeaveServer(IGameSession* session, uint32_t timeout_ms, bool show_indicator, bool busy);
+  // The reconnect's step at the end of every frame, after the sessions were pumped.
+  void StepReconnect();
+  // True when no session is at work and the screen shown needs one (see Reconnect).
+  bool ConnectionLostHere() const;
+  void StartReconnectAttempt();
+  void RunReconnectAttempt(uint32_t generation);
+  void StopReconnect(const char* why);
+  // The line over the disconnected banner naming the next try or the one under way.
+  void DrawReconnectStatus();
 
   GameHooks m_hooks;
   GameMode* m_login_mode = nullptr;
@@ -144,4 +185,12 @@ class GameLogic : public ZBObject, public ZBSingleton<GameLogic>, public ISessio
   uint32_t m_enter_serial = 0;             // numbers the enter requests (frame lock)
   std::atomic<int32_t> m_enter_jobs{0};    // see EnterJobsInFlight
   std::atomic<int32_t> m_stopping{0};
+  std::function<Packet()> m_relogin_request;
+  GameReconnect m_reconnect;  // frame lock
+  // The status line's text, rebuilt only when what it says changes.
+  char m_reconnect_text[160] = {};
+  uint32_t m_frame_interval_ms = 0;
+  uint32_t m_last_drawn_ms = 0;  // when the last frame of the running state was drawn
+  bool m_drawn = false;
+  int64_t m_reconnect_text_key = -1;
 };

@@ -114,6 +114,23 @@ void GameWindow::UpdatePixelRatio() {
   m_pixel_ratio_y = (wh > 0 && dh > 0) ? static_cast<float>(dh) / static_cast<float>(wh) : 1.0f;
 }
 
+FramePacing::Level GameWindow::PacingLevel() const {
+  if (!m_window) return FramePacing::kHidden;
+  const uint32_t flags = SDL_GetWindowFlags(m_window);
+  const bool shown = (flags & SDL_WINDOW_SHOWN) && !(flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED));
+  return FramePacing::LevelFor(shown, (flags & SDL_WINDOW_INPUT_FOCUS) != 0);
+}
+
+void GameWindow::UpdatePacing(GameLogic* logic) {
+  const FramePacing::Level level = PacingLevel();
+  if (m_pacing_known && level == m_pacing) return;
+  m_pacing = level;
+  m_pacing_known = true;
+  logic->SetFrameInterval(FramePacing::FrameIntervalMs(level));
+  Log(LOG_TRACE, "GameWindow | drawing paced: %s, frames %u", FramePacing::Name(level),
+      logic->Hooks().screen->FramesPresented());
+}
+
 int GameWindow::Run(GameLogic* logic) {
   while (!logic->m_quit) {
     SDL_Event ev;
@@ -121,6 +138,7 @@ int GameWindow::Run(GameLogic* logic) {
       HandleEvent(logic, ev);
       continue;
     }
+    UpdatePacing(logic);
     {
       CSGuard guard(&logic->FrameLock());
       logic->m_in_frame = 1;
@@ -130,7 +148,13 @@ int GameWindow::Run(GameLogic* logic) {
     logic->m_in_frame = 0;
     // Work asked for during the frame (dialogs, logouts), now outside the frame lock.
     GameAfterFrame::Run();
-    SleepMs(1);
+    if (!FramePacing::WaitsForEvents(m_pacing)) {
+      SleepMs(FramePacing::kFocusedNapMs);
+    } else if (SDL_WaitEventTimeout(&ev, static_cast<int>(FramePacing::kIdleWaitMs))) {
+      // Nobody looks: the loop sleeps until an event or the next pass is due, and an
+      // event that woke it is handled at once.
+      HandleEvent(logic, ev);
+    }
   }
   return 0;
 }

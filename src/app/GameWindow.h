@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "app/FramePacing.h"
+
 class GameLogic;
 
 // Windows virtual-key code for an SDL key (13 Enter, 27 Escape, 36 Home, letters and
@@ -26,7 +28,9 @@ WindowSize ApplySizingRule(int width, int height, bool width_changed, int kept_w
 // The program's only window and its main loop: pending events always come before
 // frames; a frame runs only when no event is waiting, under the game logic's frame
 // lock, then the work posted for after the frame (GameAfterFrame), outside the lock,
-// followed by a 1 ms sleep. Events are handled under the
+// followed by a 1 ms sleep while the window is in focus, or by a wait of at most 10 ms
+// for the next window event while it is not (FramePacing: out of focus it draws at a
+// reduced rate, minimised or hidden not at all). Events are handled under the
 // frame lock too.
 class GameWindow {
  public:
@@ -53,11 +57,15 @@ class GameWindow {
   void SetModalQuery(bool (*fn)()) { m_modal_query = fn; }
   // The event type that asks this window to come to the front (from another thread).
   uint32_t RaiseEventType() const { return m_raise_event; }
+  // What the player can see of the window now (from its flags).
+  FramePacing::Level PacingLevel() const;
 
  private:
   void OnSizeChanged(GameLogic* logic, int width, int height);
   void OnClose(GameLogic* logic, bool modal);
   void UpdatePixelRatio();
+  // Applies the pacing for what can be seen of the window; logs each change.
+  void UpdatePacing(GameLogic* logic);
   int ToPixelsX(int x) const { return static_cast<int>(static_cast<float>(x) * m_pixel_ratio_x); }
   int ToPixelsY(int y) const { return static_cast<int>(static_cast<float>(y) * m_pixel_ratio_y); }
 
@@ -70,4 +78,6 @@ class GameWindow {
   float m_pixel_ratio_x = 1.0f;
   float m_pixel_ratio_y = 1.0f;
   bool (*m_modal_query)() = nullptr;
+  FramePacing::Level m_pacing = FramePacing::kFocused;
+  bool m_pacing_known = false;
 };

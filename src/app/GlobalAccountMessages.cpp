@@ -84,6 +84,8 @@ void LoginFailed(const GlobalContext& ctx, int32_t result) {
   GameLogic* logic = ctx.logic;
   GameSharedData* d = ctx.data;
   d->SetAutoLogin(0);
+  // A login the client sent by itself to get back ends its tries here.
+  logic->OnMasterLoginReply(false, result);
   IGameSession* cur = logic->CurrentSession();
   if (result == VX_LOGIN_MAINTENANCE) {
     const std::string page = FormatString("%s/web_content/maintance.htm", d->m_web_base);
@@ -200,6 +202,7 @@ GlobalOutcome OnLoginReply(const GlobalContext& ctx, Packet& p) {
   d->SetUser32(kUserMarker, kClientProtocolVersion);
   session->Info() = info;
   session->SetLoggedIn(true);
+  if (kind == 0) logic->OnMasterLoginReply(true, VX_LOGIN_OK);
 
   if (kind == 0 && !MasterLogin(ctx, p, session)) return Consumed();
   // A game channel lists its rooms; a session of another kind keeps none.

@@ -21,8 +21,7 @@ class SurfaceScreenHooks : public IScreenHooks {
                         HookColor color) override;
   void Shutdown() override;
 
-  // Frames presented since start-up.
-  uint32_t FramesPresented() const { return m_frames; }
+  uint32_t FramesPresented() override { return m_frames; }
 
  private:
   uint32_t m_frames = 0;

@@ -35,6 +35,30 @@ std::string ExecutableDir() {
   return slash == std::string::npos ? "." : p.substr(0, slash);
 }
 
+#ifndef TOLVAN_DATA_FROM_BIN
+#define TOLVAN_DATA_FROM_BIN "../share/tolvan"
+#endif
+const char* const kInstalledDataFromBin = TOLVAN_DATA_FROM_BIN;
+
+namespace {
+bool IsDir(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+std::string FindResourceDir(const std::string& exe_dir) {
+  if (IsDir(exe_dir + "/raw")) return exe_dir;
+  const std::string installed = exe_dir + "/" + kInstalledDataFromBin;
+  if (IsDir(installed + "/raw")) {
+    // Without the "..": the log and the page addresses name a plain folder.
+    char resolved[4096];
+    if (realpath(installed.c_str(), resolved)) return resolved;
+    return installed;
+  }
+  return exe_dir;
+}
+
 std::string ProgramDir() {
   std::lock_guard<std::mutex> lock(g_paths_mutex);
   return g_program_dir.empty() ? std::string(".") : g_program_dir;

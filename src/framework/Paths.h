@@ -10,11 +10,18 @@ std::string ConfigDir();
 std::string DataDir();
 std::string StateDir();
 
-// The install folder holding raw/, snd/ and web_content/ (the executable's folder).
+// The install folder holding raw/, snd/ and web_content/ (see FindResourceDir).
 std::string ProgramDir();
 void SetProgramDir(const std::string& dir);
 // Folder of the running executable.
 std::string ExecutableDir();
+// Where the data of a program in `exe_dir` is: `exe_dir` itself when raw/ is next to the
+// program (the build folder, a copied install), else the installed data folder, found
+// from `exe_dir` by the relative path kInstalledDataFromBin (bin/ to share/tolvan/ in
+// an installed prefix). With neither holding raw/, `exe_dir` (the program then reports
+// each missing file as it goes).
+std::string FindResourceDir(const std::string& exe_dir);
+extern const char* const kInstalledDataFromBin;
 
 // A text made safe as one plain file name inside a folder: path separators and control
 // characters become "_", every ".." becomes "__" and a leading dot becomes "_".

@@ -42,7 +42,8 @@ int RunClient(const ClientEntryOptions& options) {
   SplashWindow::InitXThreads();
   CrashReporter::Install();
 
-  const std::string program_dir = ExecutableDir();
+  // The data next to the program (the build folder) or in the prefix it is installed in.
+  const std::string program_dir = FindResourceDir(ExecutableDir());
   SetProgramDir(program_dir);
   if (chdir(program_dir.c_str()) != 0) {
     // Resources are looked up relative to the program folder; keep going from here.

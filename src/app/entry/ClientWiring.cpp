@@ -128,6 +128,12 @@ void ClientWiring::Install(GameLogic* logic) {
   });
 
   logic->SetSessionFactory(&CreateGameSession);
+  // After a lost connection the client logs in again as the title screen did last.
+  logic->SetReloginRequest([] {
+    GameSharedData* d = GameSharedData::Instance();
+    d->SetUser32(kUserMarker, kClientProtocolVersion);
+    return BuildLoginRequest(d->m_login_kind, d->m_user_info, GameModeLogin::Instance()->login_token);
+  });
   GamePacketThread::SetFrameBarrier(&logic->FrameLock());
   GamePacketThread::SetDispatchOwner(logic);
   GamePacketThread::SetServiceServerSource(

@@ -12,6 +12,7 @@
 #include "app/GameSharedData.h"
 #include "app/WorkerHooks.h"
 #include "net/CGameSession.h"
+#include "net/messages/VXLoginMessages.h"
 
 using namespace testing_support;
 
@@ -369,6 +370,61 @@ TEST_F(EnterServerTest, ShutdownStopsAJobBlockedOnAServerThatNeverAnswers) {
     EXPECT_EQ(line.find("Forced to Terminate"), std::string::npos) << line;
     EXPECT_EQ(line.find("sessions kept"), std::string::npos) << line;
   }
+}
+
+TEST_F(EnterServerTest, ADroppedMasterIsTriedAgainOnTheRunnerAndTheLoginRepeated) {
+  std::atomic<bool> drop{false};
+  std::vector<uint16_t> second_ids;
+  std::vector<int32_t> relogin;
+  master.Run([&](ScriptedServer& s) {
+    if (!s.Accept()) return;
+    while (!drop.load()) SleepMs(5);
+    s.Hangup();  // the server goes away under the lobby
+    if (!s.Accept(10000)) return;
+    Packet p;
+    if (!ReceiveApp(s, &p)) return;
+    second_ids.push_back(p.id);
+    VXMsg_hello_reply hello;
+    hello.major = 3, hello.minor = 3, hello.patch = 0;
+    Packet h;
+    Build_Packet(hello, h);
+    s.Send(h);
+    if (!ReceiveApp(s, &p)) return;
+    second_ids.push_back(p.id);
+    relogin = Ints(p);
+    s.Send(LoginReply(0));
+    s.WaitClosed();
+  });
+  logic->SetReloginRequest([] {
+    Packet p(145);
+    p.WriteInt32(0x5eed);
+    return p;
+  });
+  IGameSession* m = logic->Session(0);
+  ASSERT_EQ(m->Connect("127.0.0.1", master.port, false), 1);
+  m->Info().SetKind(0);
+  m->SetLoggedIn(true);
+  logic->SetNextMode(&lobby, -1);
+  ASSERT_TRUE(FramesUntil([&] { return logic->CurrentMode() == &lobby && lobby.init_processed; }));
+
+  // The schedule is the frame lock's, like everything a try touches.
+  auto reconnecting = [&] {
+    CSGuard g(&logic->FrameLock());
+    return logic->Reconnecting();
+  };
+  drop.store(true);
+  ASSERT_TRUE(FramesUntil([&] { return reconnecting(); }));
+  // The first try comes within a second; its login reply ends the tries.
+  ASSERT_TRUE(FramesUntil([&] { return !reconnecting(); }, 8000));
+  FramesUntil([&] { return logic->EnterJobsInFlight() == 0; });
+  EXPECT_EQ(second_ids, (std::vector<uint16_t>{134, 145}));
+  EXPECT_EQ(relogin, std::vector<int32_t>{0x5eed});
+  EXPECT_TRUE(m->IsConnected());
+  EXPECT_TRUE(m->IsLoggedIn());
+  EXPECT_TRUE(m->HelloOk());
+  EXPECT_EQ(logic->CurrentSession(), m);
+  EXPECT_EQ(logic->CurrentMode(), &lobby);
+  EXPECT_EQ(logic->Reconnect().AttemptsMade(), 0) << "reset once back";
 }
 
 }  // namespace

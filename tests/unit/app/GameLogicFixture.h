@@ -100,7 +100,11 @@ class RecordingScreen : public IScreenHooks {
     last_radius = radius, last_segments = segments, last_line_width = lw;
     last_fill = fill, last_border = border;
   }
+  void DrawTextCentered(const char* utf8, float, float, float, float, int, HookColor) override {
+    texts.emplace_back(utf8 ? utf8 : "");
+  }
   int LoadSharedImages() override { return shared_images_ok-- > 0 ? 1 : 0; }
+  std::vector<std::string> texts;
 
   float scale_x = 1.0f, scale_y = 1.0f;
   bool frame_due = true;

@@ -24,8 +24,15 @@ class FakeSession : public IGameSession {
   ServerInfo& Info() override { return m_info; }
   uint32_t EnterTime() const override { return enter_time; }
   void SetEnterTime(uint32_t t) override { enter_time = t; }
-  int ProcessEvent(uint32_t) override { return 1; }
-  int Connect(const char*, int, bool) override {
+  int ProcessEvent(uint32_t) override {
+    ++pumps;
+    return 1;
+  }
+  int Connect(const char* host, int port, bool) override {
+    ++connects;
+    last_host = host ? host : "";
+    last_port = port;
+    if (!connect_ok) return 0;
     connected = true;
     return 1;
   }
@@ -40,7 +47,7 @@ class FakeSession : public IGameSession {
   }
   int SendAndWait(Packet& p, uint32_t, bool) override {
     sent.push_back(p);
-    return 1;
+    return wait_ok ? 1 : 0;
   }
   Packet& ReplyBuffer() override { return reply; }
   int SendAsync(Packet& p, void*, SessionReplyCallback) override {
@@ -53,8 +60,11 @@ class FakeSession : public IGameSession {
   }
 
   bool connected = false, logged_in = false, hello_ok = true, busy = false;
+  bool connect_ok = true, wait_ok = true;  // what Connect and SendAndWait answer
   uint32_t enter_time = 0;
-  int closes = 0;
+  int closes = 0, connects = 0, pumps = 0;
+  std::string last_host;
+  int last_port = 0;
   std::vector<Packet> sent;
   Packet reply;
 
