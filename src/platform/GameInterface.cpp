@@ -99,7 +99,7 @@ constexpr EditionText kNoMessageDialogText = {"ไม่สามารถเป
 
 const char* Text(const EditionText& t) {
   const GameSharedData* d = GameSharedData::InstanceIfAny();
-  return d && d->GetUser32(kUserLanguage) == 1 ? t.korean : t.thai;
+  return d && d->GetUser32(kUserLanguage) == 0 ? t.korean : t.thai;
 }
 
 void Notice(const EditionText& t) {

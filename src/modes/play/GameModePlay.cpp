@@ -260,8 +260,15 @@ int GameModePlay::Update() {
     IGameSession* session = logic->CurrentSession();
     const bool leaving = logic->NextMode() && logic->NextMode() == logic->LoginMode();
     if ((!session || !session->IsConnected()) && !leaving) {
-      Log(LOG_WARNING, "[WARNING]: GameModePlay::Update| the table's connection is lost: logging out");
-      logic->Logout();
+      // The game logic reconnects by itself (and comes back to a held seat), or, when it
+      // cannot log in again, returns to the title screen. Said once per loss.
+      if (!m_lost_reported) {
+        Log(LOG_WARNING, "[WARNING]: GameModePlay::Update| the table's connection is lost");
+        m_lost_reported = 1;
+      }
+      logic->HandleLostConnection();
+    } else {
+      m_lost_reported = 0;
     }
   }
   return 0;

@@ -393,6 +393,7 @@ class GameModePlay : public GameMode {
   EventCtrlGroup m_screen;
   GameSceneLayer m_scenes;
   int32_t m_loaded = 0;
+  int32_t m_lost_reported = 0;  // the lost connection was logged
   // When Escape last closed the mini-game (the same key must not also ask to quit).
   uint32_t m_mini_game_closed = 0;
 };
