@@ -71,18 +71,10 @@ constexpr uint32_t kHelloWaitMs = 10000;
 
 // The reconnect's status line in the two editions: the next try and its wait, or the
 // try under way.
-struct EditionText {
-  const char* thai;
-  const char* korean;
-};
 constexpr EditionText kReconnectWaitText = {"จะเชื่อมต่อใหม่ใน %u วินาที (ครั้งที่ %d)",
                                             "%u초 후 다시 연결합니다 (%d번째 시도)"};
 constexpr EditionText kReconnectTryText = {"กำลังเชื่อมต่อใหม่... (ครั้งที่ %d)", "다시 연결하는 중... (%d번째 시도)"};
 
-const char* EditionOf(const EditionText& t) {
-  const GameSharedData* d = GameSharedData::InstanceIfAny();
-  return d && d->GetUser32(kUserLanguage) == 0 ? t.korean : t.thai;
-}
 }  // namespace
 
 GameLogic::GameLogic() : m_hooks(Complete(GameHooks{})) {}

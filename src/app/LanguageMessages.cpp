@@ -1,5 +1,8 @@
 #include "app/LanguageMessages.h"
 
+#include "app/GameSharedData.h"
+#include "net/messages/VXType_user_info.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -72,4 +75,9 @@ int ChooseLanguageEdition() {
     if (v && *v) return std::strncmp(v, "ko", 2) == 0 ? kLanguageEditionKorean : kLanguageEditionThai;
   }
   return kLanguageEditionThai;
+}
+
+const char* EditionOf(const EditionText& t) {
+  const GameSharedData* d = GameSharedData::InstanceIfAny();
+  return d && d->GetUser32(kUserLanguage) == kLanguageEditionKorean ? t.korean : t.thai;
 }

@@ -21,3 +21,12 @@ const char* LangSuit(int index);
 // The edition for the user's locale: Korean when the first set of LC_ALL, LC_MESSAGES
 // and LANG starts with "ko", otherwise Thai.
 int ChooseLanguageEdition();
+
+// A text the message table has no entry for, in the two editions.
+struct EditionText {
+  const char* thai;
+  const char* korean;
+};
+// The edition of `t` for the account's language index (0 Korean, anything else Thai;
+// Thai before the shared data exists).
+const char* EditionOf(const EditionText& t);

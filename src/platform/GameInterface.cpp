@@ -12,6 +12,7 @@
 #include "app/GameAfterFrame.h"
 #include "app/GameLogic.h"
 #include "app/GameSharedData.h"
+#include "app/LanguageMessages.h"
 #include "framework/Log.h"
 #include "framework/StringUtil.h"
 #include "net/IGameSession.h"
@@ -89,21 +90,14 @@ struct SocialState {
   bool friends_loaded = false;
 } g_social;
 
-struct EditionText {
-  const char* thai;
-  const char* korean;
-};
+// Texts the message table has no entry for, in the two editions.
 constexpr EditionText kSocialFailedText = {"ไม่สามารถเข้าสู่ระบบด้วย Facebook ได้\nกรุณาลองใหม่อีกครั้ง",
                                            "Facebook 로그인에 실패했습니다.\n다시 시도해 주세요."};
 constexpr EditionText kNoMessageDialogText = {"ไม่สามารถเปิดหน้าต่างข้อความได้", "메시지 창을 열 수 없습니다."};
 
-const char* Text(const EditionText& t) {
-  const GameSharedData* d = GameSharedData::InstanceIfAny();
-  return d && d->GetUser32(kUserLanguage) == 0 ? t.korean : t.thai;
-}
 
 void Notice(const EditionText& t) {
-  if (GameLogic* logic = GameLogic::InstanceIfAny()) logic->Hooks().notices->PushBox("", 0, Text(t), 3000, 0);
+  if (GameLogic* logic = GameLogic::InstanceIfAny()) logic->Hooks().notices->PushBox("", 0, EditionOf(t), 3000, 0);
 }
 
 void Splash(uint32_t timeout_ms, bool show) {

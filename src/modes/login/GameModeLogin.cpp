@@ -39,10 +39,6 @@ constexpr int kPlatformUpdate = 4;
 constexpr int kPlatformSocialLogin = 13;
 
 // Texts the message table has no entry for, in the two editions.
-struct EditionText {
-  const char* thai;
-  const char* korean;
-};
 constexpr EditionText kOptionalUpdateText = {
     "มีเกมเวอร์ชันใหม่ให้อัปเดต\nต้องการอัปเดตตอนนี้หรือไม่? (เกมจะปิดลง)",
     "새 버전이 있습니다.\n지금 업데이트할까요? (게임이 종료됩니다)"};
@@ -55,10 +51,6 @@ constexpr EditionText kSocialUnavailableText = {
 constexpr EditionText kNoDeviceIdText = {"ไม่สามารถใช้ล็อกอินด่วนบนเครื่องนี้ได้",
                                          "이 기기에서는 빠른 시작을 사용할 수 없습니다."};
 
-const char* Text(const EditionText& t) {
-  const GameSharedData* d = GameSharedData::InstanceIfAny();
-  return d && d->GetUser32(kUserLanguage) == kLanguageEditionKorean ? t.korean : t.thai;
-}
 
 
 bool HasPrefixNoCase(const char* s, const char* prefix) {
@@ -332,7 +324,7 @@ void GameModeLogin::StartUpdater(bool required) {
   if (!logic) return;
   if (!IsTrustedPatchAddress(m_patch_url)) {
     Log(LOG_WARNING, "[WARNING]: GameModeLogin::StartUpdater| the update address is neither https nor local, not used");
-    if (required) logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, Text(kUnsafeUpdateText), kBoxDim, 0);
+    if (required) logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, EditionOf(kUnsafeUpdateText), kBoxDim, 0);
     return;
   }
   logic->Hooks().platform->Execute(kPlatformUpdate, required ? 1 : 0, kClientProtocolVersion, m_patch_url, "", 0);
@@ -341,7 +333,7 @@ void GameModeLogin::StartUpdater(bool required) {
 void GameModeLogin::OfferUpdate() {
   GameLogic* logic = Logic();
   if (!logic || !IsTrustedPatchAddress(m_patch_url)) return;
-  logic->Hooks().notices->PushConfirmBox(LangMessage(kMsgTitle), Text(kOptionalUpdateText), &OnUpdateAnswer, this);
+  logic->Hooks().notices->PushConfirmBox(LangMessage(kMsgTitle), EditionOf(kOptionalUpdateText), &OnUpdateAnswer, this);
 }
 
 void GameModeLogin::OnUpdateAnswer(void* context, int result) {
@@ -429,7 +421,7 @@ void GameModeLogin::SocialLogin() {
   GameLogic* logic = Logic();
   if (!logic) return;
   if (!logic->Hooks().platform->Execute(kPlatformSocialLogin, 0, 0, "", "", 0))
-    logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, Text(kSocialUnavailableText), kBoxDim, 0);
+    logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, EditionOf(kSocialUnavailableText), kBoxDim, 0);
 }
 
 void GameModeLogin::SocialLoginAfterFrame() {
@@ -450,7 +442,7 @@ void GameModeLogin::QuickLogin() {
   if (!logic || !logic->CurrentSession()) return;
   if (!d->m_device_id[0]) {
     Log(LOG_WARNING, "[WARNING]: GameModeLogin::QuickLogin| no device id");
-    logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, Text(kNoDeviceIdText), kBoxDim, 0);
+    logic->Hooks().notices->PushBox(LangMessage(kMsgTitle), 0, EditionOf(kNoDeviceIdText), kBoxDim, 0);
     return;
   }
   d->m_login_kind = 1;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/GameSharedData.h"
 #include "app/LanguageMessages.h"
+#include "net/messages/VXType_user_info.h"
 #include "framework/Paths.h"
 
 namespace {
@@ -144,3 +146,21 @@ TEST_F(LanguageMessagesTest, EditionFollowsTheFirstSetLocaleVariable) {
 }
 
 }  // namespace
+
+// Texts kept outside the message table follow the account's language index the same
+// way: 0 is Korean, 1 (and anything else) Thai, and Thai before any account exists.
+TEST(EditionTextTest, FollowsTheAccountsLanguageIndex) {
+  constexpr EditionText text = {"ไทย", "한국어"};
+  GameSharedData::DestroyInstance();
+  EXPECT_STREQ(EditionOf(text), "ไทย");
+  GameSharedData* d = GameSharedData::Instance();
+  struct Case {
+    int32_t index;
+    const char* expected;
+  } cases[] = {{0, "한국어"}, {1, "ไทย"}, {7, "ไทย"}, {-1, "ไทย"}};
+  for (const Case& c : cases) {
+    d->SetUser32(kUserLanguage, c.index);
+    EXPECT_STREQ(EditionOf(text), c.expected) << "index " << c.index;
+  }
+  GameSharedData::DestroyInstance();
+}
