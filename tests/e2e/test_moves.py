@@ -18,13 +18,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tolvan_e2e import Xvfb  # noqa: E402
 from test_lobby import NORMAL_GAME  # noqa: E402
 from test_login import LocalServer, click, register  # noqa: E402
-from test_table import FIRST_ROOM, PACK, START, TableTest  # noqa: E402
+from test_table import FIRST_ROOM, PACK, START, STOCK, THROW, TableTest  # noqa: E402
 
-STOCK = (310, 376)
 PILE_TOP = (455, 375)         # the only pile card: from (420, 330)
 ATTACH = (446, 519)           # attach button 170 x 90 from (361, 474)
-TARGET_1 = (468, 248)         # first attach target 120 x 50 from (408, 223)            # layout 0 stock: (270, 325) to (351, 427)
-THROW = (627, 519)            # throw button 170 x 90 from (542, 474)
+TARGET_1 = (468, 248)         # first attach target 120 x 50 from (408, 223)
 DOWN = (229, 519)             # first-meld button 170 x 90 from (144, 474)
 
 

@@ -18,7 +18,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tolvan_e2e import Xvfb  # noqa: E402
 from test_lobby import NORMAL_GAME, LobbyTest, region  # noqa: E402
-from test_login import LocalServer, click, is_blue, register  # noqa: E402
+from test_login import CLICK_INTERVAL, LocalServer, click, is_blue, register  # noqa: E402
 
 FIRST_ROOM = (158, 436)      # the first room plate of the room list: (32, 292) to (284, 580)
 START = {0: (450, 645), 1: (383, 645)}   # start/ready plate 235 x 81 from (333, 605) / (266, 605)
@@ -34,6 +34,20 @@ HAND_SIZE = 7  # with four seats
 SERVER_OPTIONS = ["--turn-seconds", str(TURN_SECONDS), "--bot-think-ms", "250", "--auto-start-ms", "0",
                   "--bots-per-table", "3", "--bot-seat-ms", "300", "--deal", ",".join(map(str, PACK)),
                   "--result-ms", "2500", "--ranking-ms", "2500", "--log-level", "3"]
+
+
+# The own turn's controls (layout 0).
+STOCK = (310, 376)            # the stock: (270, 325) to (351, 427)
+THROW = (627, 519)            # throw button 170 x 90 from (542, 474)
+END = (827, 519)              # the last turn's end button 170 x 90 from (742, 474)
+HAND_CARD_0 = (315, 640)      # the visible strip of the first own hand card
+
+
+def click_on(app, point):
+    """A click that reaches `app`'s window even when another program's window lies on
+    top of it (no window manager): the window is raised first."""
+    app.xdo("windowraise", app.window)
+    app.xdo("mousemove", "--window", app.window, str(point[0]), str(point[1]), "click", "1")
 
 
 def dealt_hand(seat):
@@ -101,6 +115,45 @@ class TableTest(LobbyTest):
             if time.time() > end:
                 self.fail("%d of %d lines matching %r within %ss" % (len(found), count, pattern, timeout))
             time.sleep(0.1)
+
+    def play_own_turns(self, apps, server, table, since=None, timeout=240):
+        """Plays every turn of the programs in `apps` (own seat: program) with clicks on
+        their windows until the server settles `table`'s round: a draw from the stock
+        and a throw of the first hand card, or the end of the last turn once the stock
+        is empty. Turns are the 215 lines (and a 206 of a round in play, which a rejoin
+        receives) after `since` (seat: log offset; default the log's end now). Returns
+        the turns played by each seat."""
+        since = dict(since or {seat: len(app.log_text()) for seat, app in apps.items()})
+        played = {seat: 0 for seat in apps}
+        turn_rx = re.compile(r"GameModePlay::OnPacket\| (?:215|206 table info mode 0: [^\n]*state 2,) "
+                             r"turn of seat (\d)[^\n]*?, stock (\d+)")
+        deadline = time.time() + timeout
+        while "table %s round settled" % table not in server.trace():
+            self.assertLess(time.time(), deadline, "the round did not end; server:\n" + server.trace()[-3000:])
+            for seat, app in apps.items():
+                log = app.log_text()
+                turns = [m for m in turn_rx.finditer(log, since[seat]) if int(m.group(1)) == seat]
+                if len(turns) <= played[seat]:
+                    continue
+                played[seat] = len(turns)
+                since[seat] = turns[-1].end()
+                time.sleep(1.0)  # the turn's own animation
+                if int(turns[-1].group(2)) == 0:
+                    ends = log.count("216 end by seat %d" % seat)
+                    click_on(app, END)
+                    self.wait_for_count(app, r"216 end by seat %d" % seat, ends + 1, timeout=15)
+                    continue
+                draws = log.count("216 draw by seat %d," % seat)
+                throws = log.count("216 throw by seat %d," % seat)
+                click_on(app, STOCK)
+                self.wait_for_count(app, r"216 draw by seat %d," % seat, draws + 1, timeout=15)
+                time.sleep(0.8)  # the card's flight
+                click_on(app, HAND_CARD_0)
+                time.sleep(CLICK_INTERVAL)
+                click_on(app, THROW)
+                self.wait_for_count(app, r"216 (?:throw|end) by seat %d," % seat, throws + 1, timeout=15)
+            time.sleep(0.2)
+        return played
 
     def test_a_round_from_the_room_list_to_the_result_and_back_to_the_lobby(self):
         with Xvfb() as x, LocalServer(self.root, *SERVER_OPTIONS) as server:

@@ -164,8 +164,13 @@ void GameModePlay::On_Table_Info(Packet& packet) {
   table_ready = 1;
   int seated = 0;
   for (GameVXPlayer* p : players) seated += p ? 1 : 0;
-  Log(LOG_TRACE, "GameModePlay::OnPacket| 206 table info mode %d: %d seated, own seat %d, host %d, state %d",
-      msg.mode, seated, my_seat, turn.HostSeat(), room.TableState());
+  // The own hand as it arrived: after entering mid-round it is the live round's.
+  char hand[GameVXCardDeck::kCapacity * 4 + 1] = {};
+  if (const GameVXPlayer* me = MyPlayer()) CodesText(me->hand, hand, sizeof(hand));
+  Log(LOG_TRACE,
+      "GameModePlay::OnPacket| 206 table info mode %d: %d seated, own seat %d, host %d, state %d, "
+      "turn of seat %d, stock %d, hand %s",
+      msg.mode, seated, my_seat, turn.HostSeat(), room.TableState(), turn.TurnSeat(), 52 - stock_used, hand);
 }
 
 void GameModePlay::On_Table_Player(Packet& packet) {
