@@ -11,6 +11,7 @@ import os
 import re
 import sqlite3
 import sys
+import threading
 import time
 import unittest
 
@@ -186,11 +187,17 @@ class RoundsTest(MovesTest):
                 time.sleep(0.6)
                 self.assertNotIn(own_moves, server.trace(), "staged moves wait for the confirmation")
                 self.pick(app, [50], (50,))
+                # The last card staged confirms the knock by itself. Each queued move
+                # leaves with its "Process" line: the log is watched as it grows, from
+                # before the click on.
+                sent = []
+                watch = threading.Thread(target=lambda: sent.extend(self.arrivals(
+                    app.log_text, r"GameModePlay_virtual::Process \.+\(\d\)", 3, timeout=20)))
+                watch.start()
+                time.sleep(0.1)
                 click(app, THROW)
-                # The last card staged confirms the knock by itself.
-                # Each queued move leaves with its "Process" line; the log is watched as
-                # it grows.
-                sent = self.arrivals(app.log_text, r"GameModePlay_virtual::Process \.+\(\d\)", 3, timeout=20)
+                watch.join()
+                self.assertEqual(len(sent), 3, "three queued moves sent")
                 self.assertRegex(app.log_text(), r"GameModePlay_virtual::RunTask \.+\(3\)")
                 for a, b in zip(sent, sent[1:]):
                     # 700 ms less the 10 ms of polling on either side
