@@ -54,7 +54,7 @@ class RoundsTest(MovesTest):
     def settled(self, server, table, account):
         """The settlement trace of the first round of `table` and the database's delta of
         `account` in it."""
-        line = server.wait_for_trace(r"table %s round settled: winner (-?\d+), end kind (\d+)(.*)" % table,
+        line = server.wait_for_trace(r"table %s round settled: winner (-?\d+), end kind (-?\d+)(.*)" % table,
                                      timeout=20)
         db = sqlite3.connect("file:%s?mode=ro" % os.path.join(self.root, "server.db"), uri=True)
         try:
@@ -91,7 +91,7 @@ class RoundsTest(MovesTest):
         and database; asserts that they agree and returns the settlement trace."""
         app.wait_for_log(r"GameModePlay::OnPacket\| 218 result: winner seat (-?\d+)", timeout=30)
         shown = app.wait_for_log(r"GameModePlay::OnPacket\| 218 seat 0: settlement (-?\d+)", timeout=5)
-        line = server.wait_for_trace(r"table %s round settled: winner (-?\d+), end kind (\d+)(.*)" % table,
+        line = server.wait_for_trace(r"table %s round settled: winner (-?\d+), end kind (-?\d+)(.*)" % table,
                                      timeout=20)
         chips = re.search(r"; seat 0 account (\d+) total (-?\d+) chips ([+-]\d+)", line.group(3))
         self.assertIsNotNone(chips, line.group(0))
@@ -238,7 +238,7 @@ class RoundsTest(MovesTest):
                 app.screenshot("forced_result")
                 trace = server.trace()
                 self.assertRegex(trace, r"table %s seat 0 move: end" % table)
-                self.assertEqual(int(line.group(2)), 0, "a stock exhaustion, no knock")
+                self.assertEqual(int(line.group(2)), -1, "a stock exhaustion, no knock")
                 self.assertNotIn("move refused", trace)
 
     def test_the_card_change_swaps_two_hand_cards_for_the_stocks_top_and_play_goes_on(self):
