@@ -1,11 +1,14 @@
-"""Whole rounds that the player ends with real clicks against the local server.
+"""Whole rounds that the player plays with real clicks against the local server.
 
-A new quick-start account plays seat 0 of a table with three bots on a fixed deal that
-lets it go out in its first turn: the pile card is taken into a set with two hand cards,
-a run is laid from the hand, a card is attached to the set through its target button and
-the last card is thrown, which ends the round. The result panel's chips for the own seat
-are the ones the server settled, in its trace and in its database, and the server
-refused none of the player's moves.
+A new quick-start account plays seat 0 of a table with three bots on fixed deals:
+- it goes out in its first turn (the pile card taken into a set with two hand cards, a
+  run from the hand, a card attached through its target button, the last card thrown);
+- it knocks dark in knock mode (a staging cancelled first restores the hand and sends
+  nothing; then two downs from the hand and the last throw, sent 700 ms apart);
+- with no stock at all it plays the last turn and ends it with the end button;
+- it changes two hand cards with a card-change item, draws and throws a new card.
+The result's chips for the own seat are the ones the server settled, in its trace and in
+its database, and the server refused none of the player's moves.
 """
 import os
 import re
