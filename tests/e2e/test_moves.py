@@ -42,20 +42,30 @@ OWN_HAND = [3, 4, 16, 29, 21, 36, 11]
 PILE_CARD = 42
 
 
-def meld_deal():
-    rest = [c for c in range(52) if c not in OWN_HAND and c != PILE_CARD]
+def fixed_deal(own_hand, pile_card, stock_top=()):
+    """The pack that deals `own_hand` to seat 0 (of four), opens the pile with
+    `pile_card` and puts `stock_top` on top of the stock; the other cards in code order."""
+    used = set(own_hand) | {pile_card} | set(stock_top)
+    rest = [c for c in range(52) if c not in used]
     pack = []
     for i in range(7):
-        pack.append(OWN_HAND[i])
+        pack.append(own_hand[i])
         pack.extend(rest[3 * i:3 * i + 3])
-    pack.append(PILE_CARD)
+    pack.append(pile_card)
+    pack.extend(stock_top)
+    pack.extend(rest[21:])
     return pack
 
 
-def options(pack):
+def meld_deal():
+    return fixed_deal(OWN_HAND, PILE_CARD)
+
+
+def options(pack, *extra):
+    """The server's options for a fixed deal; `extra` adds to them."""
     return ["--turn-seconds", "40", "--bot-think-ms", "250", "--auto-start-ms", "0",
             "--bots-per-table", "3", "--bot-seat-ms", "300", "--deal", ",".join(map(str, pack)),
-            "--log-level", "3"]
+            "--log-level", "3"] + list(extra)
 
 
 class MovesTest(TableTest):
