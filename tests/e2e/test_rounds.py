@@ -35,6 +35,7 @@ DARK_PILE = 42
 DARK_TOTAL = 5 + 10 + 10 + 3 * 5 + 100  # the laid cards' points and the dark knock's bonus
 
 KNOCK_DARK = (827, 519)       # knock-dark button 170 x 90 from (742, 474)
+CONFIRM = (784, 519)          # confirm button 124 x 90 from (722, 474)
 CANCEL = (912, 519)           # cancel button 124 x 90 from (850, 474)
 END = (827, 519)              # end button 170 x 90 from (742, 474)
 CHANGE = (1115, 515)          # card-change button 276 x 84 from (977, 473)
@@ -190,15 +191,20 @@ class RoundsTest(MovesTest):
                 time.sleep(0.6)
                 self.assertNotIn(own_moves, server.trace(), "staged moves wait for the confirmation")
                 self.pick(app, [50], (50,))
-                # The last card staged confirms the knock by itself. Each queued move
-                # leaves with its "Process" line: the log is watched as it grows, from
-                # before the click on.
+                # The last card is staged too; the knock leaves only with the confirm
+                # button. Each queued move leaves with its "Process" line: the log is
+                # watched as it grows, from before the click on.
+                click(app, THROW)
+                app.wait_for_log(r"GameModePlay_virtual::Process_Player_Action_Throw END", 10)
+                time.sleep(0.6)
+                self.assertNotIn(own_moves, server.trace(), "the staged throw waits for the confirmation")
+                self.assertNotRegex(app.log_text(), r"GameModePlay_virtual::RunTask")
                 sent = []
                 watch = threading.Thread(target=lambda: sent.extend(self.arrivals(
                     app.log_text, r"GameModePlay_virtual::Process \.+\(\d\)", 3, timeout=20)))
                 watch.start()
                 time.sleep(0.1)
-                click(app, THROW)
+                click(app, CONFIRM)
                 watch.join()
                 self.assertEqual(len(sent), 3, "three queued moves sent")
                 self.assertRegex(app.log_text(), r"GameModePlay_virtual::RunTask \.+\(3\)")

@@ -201,6 +201,7 @@ void GameModePlay::Enter_Tournament_Table(const VXType_room_info& entered, const
 
 void GameModePlay::OnInit_Process() {
   Log(LOG_TRACE, "GameModePlay::OnInit_Process ...");
+  m_start_logged = -1;
   for (int i = 0; i < 3; ++i) {
     panel_state[i] = 0;
     panel_time[i] = 0;
@@ -444,6 +445,11 @@ void GameModePlay::Update_Start_Buttons() {
       if (players[s]->seat.Ready() != 1) all_ready = false;
     }
     const bool can_start = others >= 1 && all_ready;
+    const int32_t shown = others * 2 + (can_start ? 1 : 0);  // logged when either part changes
+    if (shown != m_start_logged)
+      Log(LOG_TRACE, "GameModePlay::Update_Start_Buttons| start %s: %d others, %s", can_start ? "enabled" : "disabled",
+          others, all_ready ? "all ready" : "not all ready");
+    m_start_logged = shown;
     SetEnabled(btn_start, can_start);
     if (can_start) Ani_Wait(0);
   } else {

@@ -394,6 +394,7 @@ class GameModePlay : public GameMode {
   GameSceneLayer m_scenes;
   int32_t m_loaded = 0;
   int32_t m_lost_reported = 0;  // the lost connection was logged
+  int32_t m_start_logged = -1;  // the start button's last logged state and count (-1 none yet)
   // When Escape last closed the mini-game (the same key must not also ask to quit).
   uint32_t m_mini_game_closed = 0;
 };

@@ -371,11 +371,9 @@ void GameModePlay::Throw() {
   if (!sequencer.Process_Player_Action_Throw(code, my_seat)) return;
   // The throw is queued first, so the sequence that starts now carries it.
   sequencer.PushTask(packet);
-  if (sequencer.My_Cards_Left() != 0) return;
-  if (sequencer.variant == GameModePlay_virtual::kForced)
-    sequencer.RunTask();
-  else if (Shown_And_Enabled(btn_confirm))
-    Confirm();
+  // The forced knock sends its queue with the last card; a dark knock waits for the
+  // player's confirmation (the staged table can still be looked over, or cancelled).
+  if (sequencer.My_Cards_Left() == 0 && sequencer.variant == GameModePlay_virtual::kForced) sequencer.RunTask();
 }
 
 void GameModePlay::End_Move() {

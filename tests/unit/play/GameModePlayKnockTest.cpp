@@ -25,7 +25,7 @@ class KnockTest : public PlayFixture {
     p->hand.Clear_Selection();
     Select(p->hand, codes);
   }
-  // Stages the whole dark knock: two downs, then the last card thrown.
+  // Stages the whole dark knock (two downs, then the last card thrown) and confirms it.
   void Stage_Dark_Knock() {
     play->OnEvent(&play->btn_knock_dark);
     ASSERT_EQ(play->sequencer.active, 1);
@@ -35,6 +35,7 @@ class KnockTest : public PlayFixture {
     play->OnEvent(&play->btn_down_more);
     Pick({C(2, 1)});
     play->OnEvent(&play->btn_throw_last);
+    play->OnEvent(&play->btn_confirm);
   }
 };
 
@@ -52,9 +53,12 @@ TEST_F(KnockTest, AStagedDarkKnockLeavesOnePacketEvery700Ms) {
   EXPECT_EQ(me->hand.count, 7);
   EXPECT_EQ(me->meld_count, 0);
   EXPECT_EQ(play->sequencer.MyPlayer()->meld_count, 2);
-  // The last card: the confirm button is there, so the sequence starts at once.
+  // The last card is staged too; nothing leaves before the confirmation.
   Pick({C(2, 1)});
   play->OnEvent(&play->btn_throw_last);
+  EXPECT_TRUE(Moves().empty()) << "a dark knock waits for its confirmation";
+  EXPECT_EQ(play->sequencer.TaskCount(), 3);
+  play->OnEvent(&play->btn_confirm);
   auto moves = Moves();
   ASSERT_EQ(moves.size(), 1u);
   EXPECT_EQ(moves[0].action, VX_ACTION_DOWN);
