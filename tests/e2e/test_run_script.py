@@ -63,7 +63,7 @@ class RunScriptTest(LobbyTest):
                 run = subprocess.Popen(["bash", os.path.join(SOURCE, "scripts", "run.sh")], env=env,
                                        cwd=SOURCE, stdout=subprocess.DEVNULL, stderr=err)
             try:
-                app.window = app.xdo("search", "--sync", "--name", "^Tolvan$", timeout=60).split()[0]
+                app.window = app.find_window("^Tolvan$", timeout=60)
                 app.wait_for_log(r"GameModeLogin::OnInit_Process", timeout=30)
                 with open(err_path) as f:
                     text = f.read()

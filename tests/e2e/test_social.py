@@ -71,7 +71,7 @@ class SocialLoginTest(test_lobby.LobbyTest):
             app.xdo("mousemove", "--window", app.window, "20", "20", "mousemove", "--window", app.window,
                     str(SOCIAL_POINTS[0][0]), str(SOCIAL_POINTS[0][1]), "click", "1")
         app.wait_for_log(r'ZBWebView::Open\| "Facebook Login" on %s' % re.escape(server.web_base), timeout=20)
-        view = app.xdo("search", "--sync", "--name", "^Facebook Login$", timeout=20).split()[0]
+        view = app.find_window("^Facebook Login$", timeout=20)
         end = time.time() + 20
         while self.pages_asked(server) <= asked:
             self.assertLess(time.time(), end, "the authorisation page was not asked for:\n" + server.trace())

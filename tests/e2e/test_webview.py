@@ -154,7 +154,7 @@ class WebViewTest(unittest.TestCase):
                 app.xdo("mousemove", "--window", app.window, str(SOCIAL_POINTS[0][0]), str(SOCIAL_POINTS[0][1]),
                         "click", "1")
                 app.wait_for_log(r'ZBWebView::Open\| "Facebook Login" on %s' % game.origin, timeout=20)
-                view = app.xdo("search", "--sync", "--name", "^Facebook Login$", timeout=20).split()[0]
+                view = app.find_window("^Facebook Login$", timeout=20)
                 # Placed over the middle of the game window.
                 geo = app.xdo("getwindowgeometry", view)
                 self.assertIn("Geometry: 500x310", geo)

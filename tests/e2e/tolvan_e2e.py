@@ -165,6 +165,23 @@ class TolvanRun:
         return subprocess.run(["xdotool"] + list(args), env=env, check=True, timeout=timeout,
                               capture_output=True, text=True).stdout
 
+    def find_window(self, name_pattern, timeout=20):
+        """The id of the first window whose name matches, waiting for it to appear.
+        xdotool's own --sync wait gives up with an error when a window of the tree goes
+        away while it walks it (a toolkit's short-lived windows do), so the search is
+        repeated instead."""
+        end = time.time() + timeout
+        while True:
+            try:
+                out = self.xdo("search", "--name", name_pattern, timeout=10).split()
+                if out:
+                    return out[0]
+            except subprocess.CalledProcessError:
+                pass
+            if time.time() > end:
+                raise AssertionError("no window named %r within %ss" % (name_pattern, timeout))
+            time.sleep(0.1)
+
     def key(self, *keys):
         self.xdo("windowfocus", "--sync", self.window)
         for k in keys:
