@@ -319,6 +319,7 @@ class GameModePlay : public GameMode {
   // accepted draw (0), down (1), attach (2) or throw (3) to the model. The common part
   // (change button, attach choice, the reset after a throw or end) stays with the events.
   void On_Move_Result(Packet& packet);
+  void Send_Bare_Action(int32_t action);
   // Clicks of the move buttons (every button OnEvent does not handle itself).
   void On_Move_Event(ZBEventCtrl* sender);
   // Knock mode on the sequencer: variant 0 knock dark, 1 the forced knock of a turn.

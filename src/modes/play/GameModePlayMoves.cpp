@@ -209,14 +209,19 @@ void GameModePlay::Update_Action_Buttons(bool clear) {
 
 // ---- the moves -------------------------------------------------------------------------
 
+// A move that carries nothing but its action (draw, end).
+void GameModePlay::Send_Bare_Action(int32_t action) {
+  VXMsg_player_action_request m;
+  m.action = action;
+  Packet packet(VX_PROTOCOL_GAME_PLAYER_ACTION);
+  m.Write(packet);
+  Send_Move(packet);
+}
+
 void GameModePlay::Draw_From_Stock() {
   // Knock mode stages its moves on a copy that a real draw would never reach.
   if (sequencer.active || !Can_Draw() || !Move_Allowed()) return;
-  VXMsg_player_action_request m;
-  m.action = VX_ACTION_DRAW;
-  Packet p(VX_PROTOCOL_GAME_PLAYER_ACTION);
-  m.Write(p);
-  Send_Move(p);
+  Send_Bare_Action(VX_ACTION_DRAW);
 }
 
 void GameModePlay::Down() {
@@ -378,11 +383,7 @@ void GameModePlay::Throw() {
 
 void GameModePlay::End_Move() {
   if (!Move_Allowed()) return;
-  VXMsg_player_action_request m;
-  m.action = VX_ACTION_END;
-  Packet packet(VX_PROTOCOL_GAME_PLAYER_ACTION);
-  m.Write(packet);
-  Send_Move(packet);
+  Send_Bare_Action(VX_ACTION_END);
 }
 
 void GameModePlay::Card_Change() {
