@@ -299,6 +299,26 @@ void GLFont::RenderText(const wchar_t* text, float x, float y, const float colou
   RenderShaped(shaped, len, x, y, colour);
 }
 
+void GLFont::DrawTicking(const char* ascii, int flags, const GLTextBox& box, const float colour[4]) {
+  constexpr int kMax = 32;
+  wchar_t glyph[kMax];
+  int width[kMax];
+  int n = 0, total = 0, h = 0;
+  for (; ascii && ascii[n] && n < kMax; ++n) {
+    glyph[n] = static_cast<wchar_t>(static_cast<unsigned char>(ascii[n]) & 0x7f);
+    MeasureShaped(&glyph[n], 1, &width[n], &h);
+    total += width[n];
+  }
+  int x = box.left;
+  if (flags & kAlignCentre) x = box.left + (box.right - box.left) / 2 - total / 2;
+  else if (flags & kAlignRight) x = box.right - total;
+  const int vertical = flags & (kAlignVCentre | kAlignBottom);
+  for (int i = 0; i < n; ++i) {
+    DrawShaped(vertical, GLTextBox{x, box.top, x + width[i], box.bottom}, &glyph[i], 1, colour);
+    x += width[i];
+  }
+}
+
 void GLFont::RenderShaped(const wchar_t* text, int n, float x, float y, const float colour[4]) {
   if (!m_font || n <= 0) return;
   const GLScreen* screen = Screen();

@@ -49,6 +49,12 @@ class GLFont : public ZBObject {
   void DrawTextAt(float x, float y, const char* utf8, int flags, const float colour[4]);
   void DrawTextW(int flags, const GLTextBox& box, const wchar_t* text, const float colour[4]);
   void RenderText(const wchar_t* text, float x, float y, const float colour[4]);
+  // Draws a short ASCII text that changes often (a countdown, a clock) in the box one
+  // character at a time. The buffer face keeps only the last 16 strings it drew as
+  // textures: a counting text drawn whole would miss that cache at each new value and
+  // rasterise again, allocating, while its few distinct characters stay cached for
+  // good. Digits and separators do not kern, so it looks the same as DrawText.
+  void DrawTicking(const char* ascii, int flags, const GLTextBox& box, const float colour[4]);
 
   // Recreates the FTGL font from the kept package bytes (package fonts only); used by
   // the surface's reload. Returns 1 when the font was recreated.

@@ -216,6 +216,35 @@ TEST_F(TextRender, OverLongTextDrawsNothingAndThaiIsShapedBeforeMeasuring) {
 
 // Renders message-table lines in Thai and Korean for people to review; saved under
 // render-out/ and copied to docs/thai_text.png by hand.
+// A counting text drawn character by character lands where the same text drawn whole
+// does, for each alignment.
+TEST_F(TextRender, TickingTextMatchesTheWholeText) {
+  struct Case {
+    const char* text;
+    int size;
+    int flags;
+  } cases[] = {
+      {"18", 36, GLFont::kAlignCentre | GLFont::kAlignVCentre},
+      {"7", 36, GLFont::kAlignCentre | GLFont::kAlignVCentre},
+      {"1:02:33", 20, GLFont::kAlignRight | GLFont::kAlignBottom},
+      {"-250", 24, 0},
+  };
+  for (const Case& c : cases) {
+    texrender::BeginFrame();
+    font->SetFaceSize(c.size);
+    font->DrawText(c.text, c.flags, GLTextBox{300, 100, 600, 250}, kWhite);
+    font->DrawTicking(c.text, c.flags, GLTextBox{300, 400, 600, 550}, kWhite);
+    Frame f = texrender::Read();
+    const auto whole = LitSpan(f, 90, 260), ticking = LitSpan(f, 390, 560);
+    ASSERT_GE(whole.first, 0) << c.text;
+    EXPECT_NEAR(whole.first, ticking.first, 3) << c.text;
+    EXPECT_NEAR(whole.second, ticking.second, 3) << c.text;
+    const auto whole_rows = LitRows(f, 300, 600, 90, 260), ticking_rows = LitRows(f, 300, 600, 390, 560);
+    EXPECT_NEAR(whole_rows.first + 300, ticking_rows.first, 1) << c.text;
+    EXPECT_NEAR(whole_rows.second + 300, ticking_rows.second, 1) << c.text;
+  }
+}
+
 TEST_F(TextRender, MessageTableSample) {
   texrender::BeginFrame();
   GLSurface* s = GLSurface::Instance();

@@ -643,10 +643,16 @@ void DrawSeatTimer(SeatView& v, int seat, const GameVXPlayer* pl, int rel, float
     // Whole seconds left, truncated.
     const int span = (v.state == 0 || v.state == 1) ? 15 : v.p.room.TurnSeconds();
     const int seconds = span > 0 ? static_cast<int>(f * static_cast<float>(span) + 1e-4f) : 0;
+    // Digit by digit: a counting number drawn whole would be rasterised anew each second.
     char text[16];
     std::snprintf(text, sizeof(text), "%d", seconds);
-    LabelBox(text, static_cast<int>(ax - 3), static_cast<int>(ay - 4), static_cast<int>(ax + 114),
-             static_cast<int>(ay + 115), 36, kCentred, kYellow);
+    if (GLFont* font = Font()) {
+      font->SetFaceSize(36);
+      font->DrawTicking(text, kCentred,
+                       GLTextBox{static_cast<int>(ax - 3), static_cast<int>(ay - 4), static_cast<int>(ax + 114),
+                                 static_cast<int>(ay + 115)},
+                       kYellow);
+    }
   }
   if (rel == 0 && v.p.m_draw.anis && v.p.m_draw.anis->turn_warning) v.p.m_draw.anis->turn_warning->Draw();
 }
@@ -1049,6 +1055,11 @@ void GameModePlay::DrawTournamentClock() {
     const int64_t s = left > 0 ? left : 0;
     std::snprintf(text, sizeof(text), "%d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>((s / 60) % 60),
                   static_cast<int>(s % 60));
+    if (GLFont* font = Font()) {
+      font->SetFaceSize(20);
+      font->DrawTicking(text, kCentred, GLTextBox{120, 31, 120, 31}, kWhite);
+    }
+    return;
   } else if (progress.Get(40) >= 2) {
     std::snprintf(text, sizeof(text), "%dRound", progress.Shown());
   }
