@@ -152,6 +152,8 @@ class INoticeHooks {
   }
   // The level-up celebration.
   virtual void ShowCelebration(int level, int value) { (void)level, (void)value; }
+  // The player's own turn has begun at the table.
+  virtual void OnOwnTurn() {}
 };
 
 // The scenes shown over the modes, addressed by scene id (VXSceneId, app/VXSceneIds.h).

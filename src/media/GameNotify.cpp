@@ -425,6 +425,8 @@ void GameNotify::StartClosingBox(int result) {
   m_box_time = GetTickMs();
 }
 
+void GameNotify::OnOwnTurn() { StartClosingBanner(); }
+
 void GameNotify::StartClosingBanner() {
   if (m_banner_state != kOpen) return;
   m_banner_state = kClosing;

@@ -112,6 +112,10 @@ class GameNotify : public ZBObject,
   virtual void Update();
   // Starts closing the open box, else the open banner; 1 when something was open.
   virtual int CloseCurrent();
+  // The player's own turn has begun at the table: an open banner (it lies across the
+  // top of the screen, over the top seat) starts closing. Boxes stay: they carry
+  // messages to read and answer. Queued banners follow as usual.
+  void OnOwnTurn();
   virtual void DrawBox();
   virtual void DrawBanner();
 

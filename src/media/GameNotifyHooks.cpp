@@ -43,3 +43,4 @@ void GameNotifyHooks::ShowPrize(int rubies, int value, int rank, int64_t chips) 
 }
 
 void GameNotifyHooks::ShowCelebration(int level, int value) { Notify()->ShowCelebration(level, value); }
+void GameNotifyHooks::OnOwnTurn() { Notify()->OnOwnTurn(); }

@@ -27,4 +27,5 @@ class GameNotifyHooks : public ILayerHooks, public INoticeHooks {
   void ShowErrorCode(int code) override;
   void ShowPrize(int rubies, int value, int rank, int64_t chips) override;
   void ShowCelebration(int level, int value) override;
+  void OnOwnTurn() override;
 };

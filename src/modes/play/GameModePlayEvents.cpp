@@ -352,6 +352,10 @@ void GameModePlay::On_Game_Turn(Packet& packet) {
     } else {
       Play_Sound("./snd/snd_myturn.mp3");
       if (GameSharedData::Instance()->m_vibrator_on) Play_Sound("./snd/snd_myturn_vibrate.mp3");
+      // An Escape pressed as the turn arrives was meant for what was on screen before
+      // it: for a moment it does not ask to leave the table.
+      m_mini_game_closed = GetTickMs();
+      if (GameLogic* logic = Logic()) logic->Hooks().notices->OnOwnTurn();
       Close_Panel(1);
       Close_Panel(2);
       if (turn.AutoStageSeat() == my_seat) {

@@ -77,7 +77,6 @@ void Set_Enabled(GLButtonImage& b, bool enabled) {
     b.SetState(GLButton::kDisabled);
   }
 }
-bool Shown_And_Enabled(const GLButtonImage& b) { return !b.m_hidden && b.State() != GLButton::kDisabled; }
 
 int Count_Selected(const GameVXCardDeck& d) {
   int n = 0;

@@ -96,7 +96,11 @@ struct NoticeRecorder : INoticeHooks {
     prizes.push_back({rubies, value, rank, chips});
   }
   void ShowCelebration(int level, int value) override { celebrations.push_back({level, value}); }
+  void PushConfirmBox(const char* title, const char*, ConfirmCallback, void*) override { confirms.push_back(title); }
+  void OnOwnTurn() override { ++own_turns; }
   std::vector<Banner> banners;
+  std::vector<std::string> confirms;
+  int own_turns = 0;
   std::vector<Box> boxes;
   std::vector<int> error_codes;
   struct Prize {

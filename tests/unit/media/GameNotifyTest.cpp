@@ -401,6 +401,29 @@ TEST_F(GameNotifyTest, BannerKindsQueueTimesOutAndNamesTheSender) {
   EXPECT_STREQ(notify->CurrentBanner().sender, "Somchai");
 }
 
+// The own turn at the table clears the banner off the top seat; an open box stays.
+TEST_F(GameNotifyTest, OwnTurnClosesTheBannerButNotTheBox) {
+  Results results;
+  OpenBox(2, &results);
+  ASSERT_EQ(notify->PushBanner(1, "invite", "", 3000), 1);
+  ASSERT_EQ(notify->PushBanner(2, "mail", "", 3000), 1);
+  Step(0);
+  ASSERT_EQ(notify->BannerState(), GameNotify::kOpen);
+  layer.OnOwnTurn();
+  EXPECT_EQ(notify->BoxState(), GameNotify::kOpen);
+  EXPECT_EQ(notify->BannerState(), GameNotify::kClosing);
+  Step(250);
+  EXPECT_EQ(notify->BannerState(), GameNotify::kOpen) << "the queued banner follows";
+  EXPECT_STREQ(notify->CurrentBanner().title, "mail");
+  EXPECT_TRUE(results.got.empty());
+  Step(10);
+  layer.OnOwnTurn();
+  layer.OnOwnTurn();
+  Step(250);
+  EXPECT_EQ(notify->BannerState(), GameNotify::kNone);
+  EXPECT_EQ(notify->BoxState(), GameNotify::kOpen);
+}
+
 TEST_F(GameNotifyTest, BannerTapClosesItAndInTheLobbyOpensTheFriendPage) {
   RecordingMode lobby(GameMode::kModeLobby, "lobby"), play(GameMode::kModePlay, "play");
   struct Case {

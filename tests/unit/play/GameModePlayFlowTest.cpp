@@ -223,6 +223,23 @@ TEST_F(PlayFlowTest, OwnTurnStartSoundsAndOffersTheCardChangeOnlyWhenItMay) {
   EXPECT_TRUE(play.btn_change.m_hidden) << "no card-change item";
 }
 
+// The own turn tells the notification layer (it clears its banner off the table), and
+// an Escape pressed as the turn arrives does not ask to leave the table.
+TEST_F(PlayFlowTest, OwnTurnTellsTheNoticesAndHoldsBackEscapeBriefly) {
+  StartRound({5, 6, 7}, 1);
+  play.Close_Panel(0);
+  Feed(Turn(Status(2, 0, 1), 1));
+  EXPECT_EQ(notices.own_turns, 0) << "another seat's turn";
+  Feed(Turn(Status(2, 0, 0), 0));
+  EXPECT_EQ(notices.own_turns, 1);
+  g_fake_now += 100;
+  play.Close();
+  EXPECT_TRUE(notices.confirms.empty()) << "Escape 100 ms into the own turn";
+  g_fake_now += 200;
+  play.Close();
+  EXPECT_EQ(notices.confirms.size(), 1u) << "Escape 300 ms into the own turn asks to leave";
+}
+
 TEST_F(PlayFlowTest, TheOwnTurnAsTheKnockSeatStartsTheForcedKnock) {
   StartRound({5, 6, 7}, 1);
   play.Close_Panel(0);
