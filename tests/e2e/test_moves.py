@@ -1,8 +1,9 @@
 """The own turn played with real clicks against the local server on fixed deals.
 
 A new quick-start account starts a round at a table with three bots. In its own turn,
-clicks that must be refused (throw and down with nothing selected, a first meld without
-a pile card) show their alert and send nothing (the server traces no move of the seat).
+clicks that must be refused (throw, down and attach with nothing selected, a first meld
+without a pile card, an attach of a card that no meld takes) show their alert and send
+nothing (the server traces no move of the seat).
 Then, on one deal, a click on the stock draws and a selected hand card is thrown; on
 another, the pile card is taken into a set with two hand cards, a hand card is attached
 to that set through its target button, and a card is thrown. The server's trace shows
@@ -129,6 +130,19 @@ class MovesTest(TableTest):
                 app.wait_for_log(r"GameModePlay::OnPacket\| 216 down by seat %d," % own, timeout=10)
                 time.sleep(0.8)
                 rest = [c for c in hand if c not in (16, 29)]
+                # Refused: attach with nothing selected, and a card no meld takes (no target).
+                moves_so_far = self.server_log(server).count(own_moves)
+                click(app, ATTACH)
+                app.wait_for_log(r"GameModePlay::Alert 168", timeout=10)
+                click(app, hand_card(rest.index(36)))
+                time.sleep(0.6)  # a button takes one click per half second
+                click(app, ATTACH)
+                app.wait_for_log(r"GameModePlay::Alert 165", timeout=10)
+                time.sleep(0.5)
+                self.assertEqual(moves_so_far, self.server_log(server).count(own_moves),
+                                 "the refused attaches send nothing")
+                click(app, hand_card(rest.index(36)))  # unselected again
+                time.sleep(0.2)
                 # The last three goes onto the set through the target button.
                 click(app, hand_card(rest.index(3)))
                 time.sleep(0.2)
