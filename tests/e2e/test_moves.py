@@ -9,6 +9,7 @@ another, the pile card is taken into a set with two hand cards, a hand card is a
 to that set through its target button, and a card is thrown. The server's trace shows
 each move and no refused one.
 """
+import contextlib
 import os
 import re
 import sys
@@ -31,10 +32,6 @@ def hand_card(i):
     """Centre of the visible strip of own hand card i (layout 0, first row)."""
     return (295 + 56 * i + 20, 640)
 
-
-SERVER_OPTIONS = ["--turn-seconds", "40", "--bot-think-ms", "250", "--auto-start-ms", "0",
-                  "--bots-per-table", "3", "--bot-seat-ms", "300", "--deal", ",".join(map(str, PACK)),
-                  "--log-level", "3"]
 
 
 # Seat 0 (the first player, who starts) holds 3 4 16 29 21 36 11: a set of threes from the
@@ -104,129 +101,103 @@ class MovesTest(TableTest):
         table = re.search(r"table entry: account \S+ at table (\d+)", self.server_log(server)).group(1)
         return own, [int(c) for c in start.group(2).split()], table
 
-    def test_a_pile_take_into_a_set_an_attach_through_its_target_and_a_throw(self):
-        with Xvfb() as x, LocalServer(self.root, *options(meld_deal())) as server:
+    @contextlib.contextmanager
+    def at_own_turn(self, server_options, name):
+        """The local server with `server_options` and the program, played up to the own
+        turn of a new account; yields (app, server, own seat, hand as dealt, table)."""
+        with Xvfb() as x, LocalServer(self.root, *server_options) as server:
             self.write_settings(server.master_port)
             with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
-                own, hand, table = self.own_turn(app, server, "melds")
-                self.assertEqual(own, 0)
-                self.assertEqual(sorted(hand), sorted(OWN_HAND))
-                own_moves = r"table %s seat %d move" % (table, own)
-                # A first meld from the hand alone is refused.
-                for code in (3, 16, 29):
-                    click(app, hand_card(hand.index(code)))
-                    time.sleep(0.2)
-                click(app, DOWN)
-                app.wait_for_log(r"GameModePlay::Alert 172", timeout=10)
-                time.sleep(0.5)
-                self.assertNotIn(own_moves, self.server_log(server), "the refused meld sends nothing")
-                # The pile card with the two other threes.
-                click(app, hand_card(hand.index(3)))  # unselected again
+                own, hand, table = self.own_turn(app, server, name)
+                yield app, server, own, hand, table
+
+    def test_a_pile_take_into_a_set_an_attach_through_its_target_and_a_throw(self):
+        with self.at_own_turn(options(meld_deal()), "melds") as (app, server, own, hand, table):
+            self.assertEqual(own, 0)
+            self.assertEqual(sorted(hand), sorted(OWN_HAND))
+            own_moves = r"table %s seat %d move" % (table, own)
+            # A first meld from the hand alone is refused.
+            for code in (3, 16, 29):
+                click(app, hand_card(hand.index(code)))
                 time.sleep(0.2)
-                click(app, PILE_TOP)
-                time.sleep(0.3)
-                app.screenshot("melds_picked")
-                click(app, DOWN)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 down by seat %d," % own, timeout=10)
-                time.sleep(0.8)
-                rest = [c for c in hand if c not in (16, 29)]
-                # Refused: attach with nothing selected, and a card no meld takes (no target).
-                moves_so_far = self.server_log(server).count(own_moves)
-                click(app, ATTACH)
-                app.wait_for_log(r"GameModePlay::Alert 168", timeout=10)
-                click(app, hand_card(rest.index(36)))
-                time.sleep(0.6)  # a button takes one click per half second
-                click(app, ATTACH)
-                app.wait_for_log(r"GameModePlay::Alert 165", timeout=10)
-                time.sleep(0.5)
-                self.assertEqual(moves_so_far, self.server_log(server).count(own_moves),
-                                 "the refused attaches send nothing")
-                click(app, hand_card(rest.index(36)))  # unselected again
-                time.sleep(0.2)
-                # The last three goes onto the set through the target button.
-                click(app, hand_card(rest.index(3)))
-                time.sleep(0.2)
-                click(app, ATTACH)
-                time.sleep(0.4)
-                app.screenshot("melds_targets")
-                click(app, TARGET_1)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 attach by seat %d," % own, timeout=10)
-                time.sleep(0.8)
-                rest.remove(3)
-                click(app, hand_card(0))
-                time.sleep(0.2)
-                click(app, THROW)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 throw by seat %d, card %d" % (own, rest[0]),
-                                 timeout=10)
-                trace = self.server_log(server)
-                self.assertRegex(trace, r"table %s seat 0 move: down [\d,]+ kind 3 knock 0 from the pile" % table)
-                self.assertRegex(trace, r"table %s seat 0 move: attach 3 to seat 0 meld 0" % table)
-                self.assertRegex(trace, r"table %s seat 0 move: throw %d" % (table, rest[0]))
-                self.assertNotIn("move refused", trace)
+            click(app, DOWN)
+            app.wait_for_log(r"GameModePlay::Alert 172", timeout=10)
+            time.sleep(0.5)
+            self.assertNotIn(own_moves, self.server_log(server), "the refused meld sends nothing")
+            # The pile card with the two other threes.
+            click(app, hand_card(hand.index(3)))  # unselected again
+            time.sleep(0.2)
+            click(app, PILE_TOP)
+            time.sleep(0.3)
+            app.screenshot("melds_picked")
+            click(app, DOWN)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 down by seat %d," % own, timeout=10)
+            time.sleep(0.8)
+            rest = [c for c in hand if c not in (16, 29)]
+            # Refused: attach with nothing selected, and a card no meld takes (no target).
+            moves_so_far = self.server_log(server).count(own_moves)
+            click(app, ATTACH)
+            app.wait_for_log(r"GameModePlay::Alert 168", timeout=10)
+            click(app, hand_card(rest.index(36)))
+            time.sleep(0.6)  # a button takes one click per half second
+            click(app, ATTACH)
+            app.wait_for_log(r"GameModePlay::Alert 165", timeout=10)
+            time.sleep(0.5)
+            self.assertEqual(moves_so_far, self.server_log(server).count(own_moves),
+                             "the refused attaches send nothing")
+            click(app, hand_card(rest.index(36)))  # unselected again
+            time.sleep(0.2)
+            # The last three goes onto the set through the target button.
+            click(app, hand_card(rest.index(3)))
+            time.sleep(0.2)
+            click(app, ATTACH)
+            time.sleep(0.4)
+            app.screenshot("melds_targets")
+            click(app, TARGET_1)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 attach by seat %d," % own, timeout=10)
+            time.sleep(0.8)
+            rest.remove(3)
+            click(app, hand_card(0))
+            time.sleep(0.2)
+            click(app, THROW)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 throw by seat %d, card %d" % (own, rest[0]),
+                             timeout=10)
+            trace = self.server_log(server)
+            self.assertRegex(trace, r"table %s seat 0 move: down [\d,]+ kind 3 knock 0 from the pile" % table)
+            self.assertRegex(trace, r"table %s seat 0 move: attach 3 to seat 0 meld 0" % table)
+            self.assertRegex(trace, r"table %s seat 0 move: throw %d" % (table, rest[0]))
+            self.assertNotIn("move refused", trace)
 
     def test_refused_clicks_send_nothing_and_a_draw_and_a_throw_reach_the_server(self):
-        with Xvfb() as x, LocalServer(self.root, *SERVER_OPTIONS) as server:
-            self.write_settings(server.master_port)
-            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
-                self.wait_for_title(app, "moves_title")
-                click(app, (640, 403))
-                app.wait_for_log(r"GameModeLogin::OnLoginReply result 0")
-                register(app, "Moves")
-                app.wait_for_log(r"GameModeLobby::OnInit_Process \.\.\.", timeout=15)
-                self.wait_for_lobby_header(app, "moves_lobby")
-                click(app, NORMAL_GAME)
-                app.wait_for_log(r"VXScene_game::OnInit_Process", timeout=30)
-                time.sleep(0.6)
-                click(app, FIRST_ROOM)
-                info = app.wait_for_log(
-                    r"GameModePlay::OnPacket\| 206 table info mode 0: (\d) seated, own seat (\d), host (-?\d+)",
-                    timeout=30)
-                own = int(info.group(2))
-                # Every other seat ready as the table shows it (a ready that came before the
-                # table itself is in the table's own message).
-                app.wait_for_log(r"GameModePlay::Update_Start_Buttons\| start enabled: 3 others, all ready", timeout=20)
-                deadline = time.time() + 30
-                while "217 game start" not in app.log_text():
-                    click(app, START[0])
-                    if time.time() > deadline:
-                        self.fail("the round did not start")
-                    time.sleep(0.7)
-                start = app.wait_for_log(
-                    r"GameModePlay::OnPacket\| 217 game start: own seat (\d), host \d, mission card (-?\d+), "
-                    r"stock (\d+), hand ([\d ]*)", timeout=15)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 215 turn of seat %d \(own seat %d\)" % (own, own),
-                                 timeout=60)
-                time.sleep(1.0)  # the deal's animation
-                table = re.search(r"table entry: account \S+ at table (\d+)", self.server_log(server)).group(1)
-                own_moves = r"table %s seat %d move" % (table, own)
+        with self.at_own_turn(options(PACK), "moves") as (app, server, own, hand, table):
+            own_moves = r"table %s seat %d move" % (table, own)
 
-                # Refused: throw and down with nothing selected.
-                click(app, THROW)
-                app.wait_for_log(r"GameModePlay::Alert 169", timeout=10)
-                click(app, DOWN)
-                app.wait_for_log(r"GameModePlay::Alert 166", timeout=10)
-                time.sleep(0.5)
-                self.assertNotIn(own_moves, self.server_log(server), "refused clicks send nothing")
-                app.screenshot("moves_alert")
+            # Refused: throw and down with nothing selected.
+            click(app, THROW)
+            app.wait_for_log(r"GameModePlay::Alert 169", timeout=10)
+            click(app, DOWN)
+            app.wait_for_log(r"GameModePlay::Alert 166", timeout=10)
+            time.sleep(0.5)
+            self.assertNotIn(own_moves, self.server_log(server), "refused clicks send nothing")
+            app.screenshot("moves_alert")
 
-                # The draw from the stock.
-                click(app, STOCK)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 draw by seat %d," % own, timeout=10)
-                time.sleep(0.8)  # the card's flight
+            # The draw from the stock.
+            click(app, STOCK)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 draw by seat %d," % own, timeout=10)
+            time.sleep(0.8)  # the card's flight
 
-                # A hand card selected, then thrown.
-                hand = [int(c) for c in start.group(4).split()]
-                click(app, hand_card(0))
-                time.sleep(0.3)
-                app.screenshot("moves_selected")
-                click(app, THROW)
-                thrown = app.wait_for_log(r"GameModePlay::OnPacket\| 216 throw by seat %d, card (\d+)" % own,
-                                          timeout=10)
-                self.assertIn(int(thrown.group(1)), hand)
-                trace = self.server_log(server)
-                self.assertRegex(trace, r"table %s seat %d move: draw \d+" % (table, own))
-                self.assertRegex(trace, r"table %s seat %d move: throw %s" % (table, own, thrown.group(1)))
-                self.assertNotIn("move refused", trace)
+            # A hand card selected, then thrown.
+            click(app, hand_card(0))
+            time.sleep(0.3)
+            app.screenshot("moves_selected")
+            click(app, THROW)
+            thrown = app.wait_for_log(r"GameModePlay::OnPacket\| 216 throw by seat %d, card (\d+)" % own,
+                                      timeout=10)
+            self.assertIn(int(thrown.group(1)), hand)
+            trace = self.server_log(server)
+            self.assertRegex(trace, r"table %s seat %d move: draw \d+" % (table, own))
+            self.assertRegex(trace, r"table %s seat %d move: throw %s" % (table, own, thrown.group(1)))
+            self.assertNotIn("move refused", trace)
 
 
 if __name__ == "__main__":

@@ -19,8 +19,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tolvan_e2e import Xvfb  # noqa: E402
-from test_login import LocalServer, click  # noqa: E402
+from test_login import click  # noqa: E402
 from test_moves import ATTACH, DOWN, PILE_TOP, TARGET_1, THROW, MovesTest, fixed_deal, hand_card, options  # noqa: E402
 
 # Seat 0 holds the fives 16 and 29 (the pile card 42 is the third), the run 20 21 22 of
@@ -106,183 +105,173 @@ class RoundsTest(MovesTest):
 
     def test_the_own_seat_goes_out_by_clicks_and_the_result_shows_the_settled_chips(self):
         pack = fixed_deal(OUT_HAND, OUT_PILE)
-        with Xvfb() as x, LocalServer(self.root, *options(pack, "--mission-card", str(MISSION))) as server:
-            self.write_settings(server.master_port)
-            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
-                own, hand, table = self.own_turn(app, server, "out")
-                self.assertEqual(own, 0)
-                self.assertEqual(sorted(hand), sorted(OUT_HAND))
+        served = options(pack, "--mission-card", str(MISSION))
+        with self.at_own_turn(served, "out") as (app, server, own, hand, table):
+            self.assertEqual(own, 0)
+            self.assertEqual(sorted(hand), sorted(OUT_HAND))
 
-                # The pile card into a set with the two hand fives.
-                self.pick(app, hand, (16, 29))
-                click(app, PILE_TOP)
-                time.sleep(0.3)
-                click(app, DOWN)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 down by seat 0,", timeout=10)
-                time.sleep(0.8)
-                hand = [c for c in hand if c not in (16, 29)]
+            # The pile card into a set with the two hand fives.
+            self.pick(app, hand, (16, 29))
+            click(app, PILE_TOP)
+            time.sleep(0.3)
+            click(app, DOWN)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 down by seat 0,", timeout=10)
+            time.sleep(0.8)
+            hand = [c for c in hand if c not in (16, 29)]
 
-                # The run from the hand, with the second down button.
-                self.pick(app, hand, (20, 21, 22))
-                click(app, DOWN)
-                self.wait_for_count(app, r"GameModePlay::OnPacket\| 216 down by seat 0,", 2, timeout=10)
-                time.sleep(0.8)
-                hand = [c for c in hand if c not in (20, 21, 22)]
-                app.screenshot("out_melds")
+            # The run from the hand, with the second down button.
+            self.pick(app, hand, (20, 21, 22))
+            click(app, DOWN)
+            self.wait_for_count(app, r"GameModePlay::OnPacket\| 216 down by seat 0,", 2, timeout=10)
+            time.sleep(0.8)
+            hand = [c for c in hand if c not in (20, 21, 22)]
+            app.screenshot("out_melds")
 
-                # The five onto the set through its target.
-                self.pick(app, hand, (3,))
-                click(app, ATTACH)
-                time.sleep(0.4)
-                click(app, TARGET_1)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 attach by seat 0,", timeout=10)
-                time.sleep(0.8)
-                hand.remove(3)
-                self.assertEqual(hand, [50])
+            # The five onto the set through its target.
+            self.pick(app, hand, (3,))
+            click(app, ATTACH)
+            time.sleep(0.4)
+            click(app, TARGET_1)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 attach by seat 0,", timeout=10)
+            time.sleep(0.8)
+            hand.remove(3)
+            self.assertEqual(hand, [50])
 
-                # The last card thrown ends the round.
-                self.pick(app, hand, (50,))
-                click(app, THROW)
-                line, chips = self.result_chips(app, server, table)
-                time.sleep(0.8)
-                app.screenshot("out_result")
-                self.assertEqual(int(line.group(1)), 0, "the own seat won")
-                self.assertGreater(int(chips.group(3)), 0)
-                trace = self.server_log(server)
-                for move in (r"down [\d,]+ kind 3 knock 0 from the pile", r"down [\d,]+ kind \d knock 0",
-                             r"attach 3 to seat 0 meld 0", r"throw 50"):
-                    self.assertRegex(trace, r"table %s seat 0 move: %s" % (table, move))
-                self.assertNotIn("move refused", trace)
+            # The last card thrown ends the round.
+            self.pick(app, hand, (50,))
+            click(app, THROW)
+            line, chips = self.result_chips(app, server, table)
+            time.sleep(0.8)
+            app.screenshot("out_result")
+            self.assertEqual(int(line.group(1)), 0, "the own seat won")
+            self.assertGreater(int(chips.group(3)), 0)
+            trace = self.server_log(server)
+            for move in (r"down [\d,]+ kind 3 knock 0 from the pile", r"down [\d,]+ kind \d knock 0",
+                         r"attach 3 to seat 0 meld 0", r"throw 50"):
+                self.assertRegex(trace, r"table %s seat 0 move: %s" % (table, move))
+            self.assertNotIn("move refused", trace)
 
 
     def test_knock_dark_staged_and_confirmed_leaves_700_ms_apart_and_cancel_sends_nothing(self):
         pack = fixed_deal(DARK_HAND, DARK_PILE)
-        with Xvfb() as x, LocalServer(self.root, *options(pack, "--mission-card", str(MISSION))) as server:
-            self.write_settings(server.master_port)
-            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
-                own, hand, table = self.own_turn(app, server, "dark")
-                self.assertEqual(own, 0)
-                self.assertEqual(sorted(hand), sorted(DARK_HAND))
-                own_moves = r"table %s seat 0 move" % table
+        served = options(pack, "--mission-card", str(MISSION))
+        with self.at_own_turn(served, "dark") as (app, server, own, hand, table):
+            self.assertEqual(own, 0)
+            self.assertEqual(sorted(hand), sorted(DARK_HAND))
+            own_moves = r"table %s seat 0 move" % table
 
-                # Knock mode, a run staged from the hand, then cancel: the whole hand is
-                # back and nothing went to the server.
-                click(app, KNOCK_DARK)
-                time.sleep(0.4)
-                self.pick(app, hand, (20, 21, 22))
-                click(app, DOWN)
-                time.sleep(0.6)
-                app.screenshot("dark_staged")
-                click(app, CANCEL)
-                time.sleep(0.8)
-                self.own_face_up(app, "dark_cancelled", len(hand))
-                self.assertNotIn(own_moves, server.trace(), "a cancelled knock sends nothing")
-                self.assertNotIn("GameModePlay_virtual::RunTask", app.log_text())
+            # Knock mode, a run staged from the hand, then cancel: the whole hand is
+            # back and nothing went to the server.
+            click(app, KNOCK_DARK)
+            time.sleep(0.4)
+            self.pick(app, hand, (20, 21, 22))
+            click(app, DOWN)
+            time.sleep(0.6)
+            app.screenshot("dark_staged")
+            click(app, CANCEL)
+            time.sleep(0.8)
+            self.own_face_up(app, "dark_cancelled", len(hand))
+            self.assertNotIn(own_moves, server.trace(), "a cancelled knock sends nothing")
+            self.assertNotIn("GameModePlay_virtual::RunTask", app.log_text())
 
-                # Knock mode again: the run and the set from the hand, and the last card.
-                click(app, KNOCK_DARK)
-                time.sleep(0.4)
-                self.pick(app, hand, (20, 21, 22))
-                click(app, DOWN)
-                time.sleep(0.6)
-                rest = [c for c in hand if c not in (20, 21, 22)]
-                self.pick(app, rest, (3, 16, 29))
-                click(app, DOWN)
-                time.sleep(0.6)
-                self.assertNotIn(own_moves, server.trace(), "staged moves wait for the confirmation")
-                self.pick(app, [50], (50,))
-                # The last card is staged too; the knock leaves only with the confirm
-                # button. Each queued move leaves with its "Process" line: the log is
-                # watched as it grows, from before the click on.
-                click(app, THROW)
-                app.wait_for_log(r"GameModePlay_virtual::Process_Player_Action_Throw END", 10)
-                time.sleep(0.6)
-                self.assertNotIn(own_moves, server.trace(), "the staged throw waits for the confirmation")
-                self.assertNotRegex(app.log_text(), r"GameModePlay_virtual::RunTask")
-                sent = []
-                watch = threading.Thread(target=lambda: sent.extend(self.arrivals(
-                    app.log_text, r"GameModePlay_virtual::Process \.+\(\d\)", 3, timeout=20)))
-                watch.start()
-                time.sleep(0.1)
-                click(app, CONFIRM)
-                watch.join()
-                self.assertEqual(len(sent), 3, "three queued moves sent")
-                self.assertRegex(app.log_text(), r"GameModePlay_virtual::RunTask \.+\(3\)")
-                for a, b in zip(sent, sent[1:]):
-                    # 700 ms less the 10 ms of polling on either side
-                    self.assertGreaterEqual(b - a, 0.68, "queued moves sent at %s" % sent)
-                self.arrivals(server.trace, own_moves + r": ", 3, timeout=20)
-                line, chips = self.result_chips(app, server, table)
-                time.sleep(0.8)
-                app.screenshot("dark_result")
-                self.assertEqual((int(line.group(1)), int(line.group(2))), (0, 1), "a dark knock by seat 0")
-                self.assertEqual(int(chips.group(2)), DARK_TOTAL, "the laid cards and the dark knock's bonus")
-                trace = server.trace()
-                moves = re.findall(own_moves + r": ([^\n]*)", trace)
-                self.assertRegex(moves[0], r"down [\d,]+ kind \d knock 1")
-                self.assertRegex(moves[1], r"down [\d,]+ kind \d knock 1")
-                self.assertRegex(moves[2], r"throw 50")
-                self.assertEqual(len(moves), 3)
-                self.assertEqual(len(re.findall(r"GameModePlay_virtual::Process \.+\(\d\)", app.log_text())), 3)
-                self.assertNotIn("move refused", trace)
+            # Knock mode again: the run and the set from the hand, and the last card.
+            click(app, KNOCK_DARK)
+            time.sleep(0.4)
+            self.pick(app, hand, (20, 21, 22))
+            click(app, DOWN)
+            time.sleep(0.6)
+            rest = [c for c in hand if c not in (20, 21, 22)]
+            self.pick(app, rest, (3, 16, 29))
+            click(app, DOWN)
+            time.sleep(0.6)
+            self.assertNotIn(own_moves, server.trace(), "staged moves wait for the confirmation")
+            self.pick(app, [50], (50,))
+            # The last card is staged too; the knock leaves only with the confirm
+            # button. Each queued move leaves with its "Process" line: the log is
+            # watched as it grows, from before the click on.
+            click(app, THROW)
+            app.wait_for_log(r"GameModePlay_virtual::Process_Player_Action_Throw END", 10)
+            time.sleep(0.6)
+            self.assertNotIn(own_moves, server.trace(), "the staged throw waits for the confirmation")
+            self.assertNotRegex(app.log_text(), r"GameModePlay_virtual::RunTask")
+            sent = []
+            watch = threading.Thread(target=lambda: sent.extend(self.arrivals(
+                app.log_text, r"GameModePlay_virtual::Process \.+\(\d\)", 3, timeout=20)))
+            watch.start()
+            time.sleep(0.1)
+            click(app, CONFIRM)
+            watch.join()
+            self.assertEqual(len(sent), 3, "three queued moves sent")
+            self.assertRegex(app.log_text(), r"GameModePlay_virtual::RunTask \.+\(3\)")
+            for a, b in zip(sent, sent[1:]):
+                # 700 ms less the 10 ms of polling on either side
+                self.assertGreaterEqual(b - a, 0.68, "queued moves sent at %s" % sent)
+            self.arrivals(server.trace, own_moves + r": ", 3, timeout=20)
+            line, chips = self.result_chips(app, server, table)
+            time.sleep(0.8)
+            app.screenshot("dark_result")
+            self.assertEqual((int(line.group(1)), int(line.group(2))), (0, 1), "a dark knock by seat 0")
+            self.assertEqual(int(chips.group(2)), DARK_TOTAL, "the laid cards and the dark knock's bonus")
+            trace = server.trace()
+            moves = re.findall(own_moves + r": ([^\n]*)", trace)
+            self.assertRegex(moves[0], r"down [\d,]+ kind \d knock 1")
+            self.assertRegex(moves[1], r"down [\d,]+ kind \d knock 1")
+            self.assertRegex(moves[2], r"throw 50")
+            self.assertEqual(len(moves), 3)
+            self.assertEqual(len(re.findall(r"GameModePlay_virtual::Process \.+\(\d\)", app.log_text())), 3)
+            self.assertNotIn("move refused", trace)
 
     def test_the_last_turn_after_the_stock_ran_out_ends_the_round_with_the_end_button(self):
         pack = fixed_deal(OUT_HAND, OUT_PILE)
-        with Xvfb() as x, LocalServer(self.root, *options(pack, "--mission-card", str(MISSION),
-                                                           "--stock-cards", "0")) as server:
-            self.write_settings(server.master_port)
-            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
-                own, hand, table = self.own_turn(app, server, "forced")
-                self.assertEqual(own, 0)
-                time.sleep(0.5)
-                app.screenshot("forced_turn")
-                # No draw in the last turn: a click on the stock sends nothing.
-                click(app, STOCK)
-                time.sleep(0.8)
-                self.assertNotIn("table %s seat 0 move" % table, server.trace())
-                click(app, END)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 216 end by seat", timeout=10)
-                line, chips = self.result_chips(app, server, table)
-                time.sleep(0.8)
-                app.screenshot("forced_result")
-                trace = server.trace()
-                self.assertRegex(trace, r"table %s seat 0 move: end" % table)
-                self.assertEqual(int(line.group(2)), -1, "a stock exhaustion, no knock")
-                self.assertNotIn("move refused", trace)
+        served = options(pack, "--mission-card", str(MISSION), "--stock-cards", "0")
+        with self.at_own_turn(served, "forced") as (app, server, own, hand, table):
+            self.assertEqual(own, 0)
+            time.sleep(0.5)
+            app.screenshot("forced_turn")
+            # No draw in the last turn: a click on the stock sends nothing.
+            click(app, STOCK)
+            time.sleep(0.8)
+            self.assertNotIn("table %s seat 0 move" % table, server.trace())
+            click(app, END)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 216 end by seat", timeout=10)
+            line, chips = self.result_chips(app, server, table)
+            time.sleep(0.8)
+            app.screenshot("forced_result")
+            trace = server.trace()
+            self.assertRegex(trace, r"table %s seat 0 move: end" % table)
+            self.assertEqual(int(line.group(2)), -1, "a stock exhaustion, no knock")
+            self.assertNotIn("move refused", trace)
 
     def test_the_card_change_swaps_two_hand_cards_for_the_stocks_top_and_play_goes_on(self):
         pack = fixed_deal(OUT_HAND, OUT_PILE, CHANGE_TOP)
-        with Xvfb() as x, LocalServer(self.root, *options(pack, "--mission-card", str(MISSION),
-                                                           "--card-change-items", "1")) as server:
-            self.write_settings(server.master_port)
-            with self.running(x, r"VX_PROTOCOL_HELLO::version") as app:
-                own, hand, table = self.own_turn(app, server, "change")
-                self.assertEqual(own, 0)
-                given = hand[:2]
-                self.pick(app, hand, given)
-                click(app, CHANGE)
-                app.wait_for_log(r"GameModePlay::OnPacket\| 213 card change: 2 cards replaced", timeout=10)
-                changed = server.wait_for_trace(r"table %s seat 0 card change: gave ([\d,]+), got ([\d,]+)" % table)
-                self.assertEqual(sorted(int(c) for c in changed.group(1).split(",")), sorted(given))
-                self.assertEqual(sorted(int(c) for c in changed.group(2).split(",")), sorted(CHANGE_TOP))
-                time.sleep(0.8)
-                app.screenshot("change_done")
-                # The given cards went under the stock: the draw takes the next card.
-                click(app, STOCK)
-                drawn = app.wait_for_log(r"GameModePlay::OnPacket\| 216 draw by seat 0,", timeout=10)
-                time.sleep(0.8)
-                self.assertRegex(server.trace(), r"table %s seat 0 move: draw (?!%d\b|%d\b)\d+" % (table, *given))
-                # A new card sits where a given one was: it is thrown from there.
-                for i in (0, 1):
-                    click(app, hand_card(i))  # the new cards come selected: off again
-                    time.sleep(0.2)
-                click(app, hand_card(0))
+        served = options(pack, "--mission-card", str(MISSION), "--card-change-items", "1")
+        with self.at_own_turn(served, "change") as (app, server, own, hand, table):
+            self.assertEqual(own, 0)
+            given = hand[:2]
+            self.pick(app, hand, given)
+            click(app, CHANGE)
+            app.wait_for_log(r"GameModePlay::OnPacket\| 213 card change: 2 cards replaced", timeout=10)
+            changed = server.wait_for_trace(r"table %s seat 0 card change: gave ([\d,]+), got ([\d,]+)" % table)
+            self.assertEqual(sorted(int(c) for c in changed.group(1).split(",")), sorted(given))
+            self.assertEqual(sorted(int(c) for c in changed.group(2).split(",")), sorted(CHANGE_TOP))
+            time.sleep(0.8)
+            app.screenshot("change_done")
+            # The given cards went under the stock: the draw takes the next card.
+            click(app, STOCK)
+            drawn = app.wait_for_log(r"GameModePlay::OnPacket\| 216 draw by seat 0,", timeout=10)
+            time.sleep(0.8)
+            self.assertRegex(server.trace(), r"table %s seat 0 move: draw (?!%d\b|%d\b)\d+" % (table, *given))
+            # A new card sits where a given one was: it is thrown from there.
+            for i in (0, 1):
+                click(app, hand_card(i))  # the new cards come selected: off again
                 time.sleep(0.2)
-                click(app, THROW)
-                thrown = app.wait_for_log(r"GameModePlay::OnPacket\| 216 throw by seat 0, card (\d+)", timeout=10)
-                self.assertIn(int(thrown.group(1)), CHANGE_TOP)
-                self.assertIsNotNone(drawn)
-                self.assertNotIn("refused", server.trace())
+            click(app, hand_card(0))
+            time.sleep(0.2)
+            click(app, THROW)
+            thrown = app.wait_for_log(r"GameModePlay::OnPacket\| 216 throw by seat 0, card (\d+)", timeout=10)
+            self.assertIn(int(thrown.group(1)), CHANGE_TOP)
+            self.assertIsNotNone(drawn)
+            self.assertNotIn("refused", server.trace())
 
 
 if __name__ == "__main__":
